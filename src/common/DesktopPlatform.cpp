@@ -1,0 +1,96 @@
+#include "Platform.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+#include <cmath>
+#include <vector>
+
+#ifdef KV_HAVE_ALSA
+#include <alsa/asoundlib.h>
+#endif
+
+namespace common {
+
+bool DesktopPlatform::beep(int frequencyHz, int durationMs) {
+#ifdef KV_HAVE_ALSA
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return false;
+    const unsigned rate = 44100;
+    if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, rate, 1,
+                           50000) < 0) {
+        snd_pcm_close(pcm);
+        return false;
+    }
+    const auto frames = static_cast<size_t>(rate) * static_cast<size_t>(durationMs) / 1000;
+    std::vector<short> samples(frames);
+    const double step = 2.0 * M_PI * frequencyHz / rate;
+    for (size_t i = 0; i < frames; ++i)
+        samples[i] = static_cast<short>(std::lround(9000.0 * std::sin(step * static_cast<double>(i))));
+    bool ok = true;
+    size_t done = 0;
+    while (done < frames) {
+        const snd_pcm_sframes_t n =
+            snd_pcm_writei(pcm, samples.data() + done, static_cast<snd_pcm_uframes_t>(frames - done));
+        if (n < 0) {
+            if (snd_pcm_recover(pcm, static_cast<int>(n), 1) < 0) {
+                ok = false;
+                break;
+            }
+            continue;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (ok) snd_pcm_drain(pcm);
+    snd_pcm_close(pcm);
+    return ok;
+#else
+    Q_UNUSED(frequencyHz);
+    Q_UNUSED(durationMs);
+    return false;
+#endif
+}
+
+bool DesktopPlatform::shutdownComputer() {
+#ifdef Q_OS_WIN
+    return QProcess::startDetached(QStringLiteral("shutdown"), {QStringLiteral("/s"), QStringLiteral("/t"), QStringLiteral("0")});
+#else
+    return QProcess::startDetached(QStringLiteral("systemctl"), {QStringLiteral("poweroff")});
+#endif
+}
+
+bool DesktopPlatform::setAutostart(const QString& name, const QString& command, bool enabled) {
+    // The XDG autostart folder of the user: one .desktop entry per program.
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/autostart");
+    const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".desktop");
+    if (!enabled) return !QFile::exists(path) || QFile::remove(path);
+    if (!QDir().mkpath(folder)) return false;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    const QByteArray entry = "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() +
+                             "\nExec=" + command.toUtf8() + "\nX-GNOME-Autostart-enabled=true\n";
+    return f.write(entry) == entry.size();
+}
+
+bool DesktopPlatform::openUrl(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
+
+QString DesktopPlatform::desktopFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+// Hiding the desktop and switching the keyboard layout are Windows matters;
+// on other systems they do nothing.
+void DesktopPlatform::showDesktopWindow(bool) {}
+void DesktopPlatform::activateKeyboardLayout(unsigned) {}
+
+int DesktopPlatform::osMajorVersion() { return 10; }
+
+bool DesktopPlatform::startDetached(const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
+}
+
+} // namespace common

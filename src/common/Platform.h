@@ -1,0 +1,41 @@
+#pragma once
+// What the tool set needs of the operating system, behind one seam: sound,
+// shut-down, the autostart entry, URLs, the desktop folder, and so on.
+#include <QString>
+#include <QStringList>
+
+namespace common {
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+    // A tone on the default audio output; blocks for its length. False when
+    // no audio output exists.
+    virtual bool beep(int frequencyHz, int durationMs) = 0;
+    // Asks the system to switch the computer off.
+    virtual bool shutdownComputer() = 0;
+    // Adds (enabled) or removes the entry that starts a program at log-in.
+    virtual bool setAutostart(const QString& name, const QString& command, bool enabled) = 0;
+    virtual bool openUrl(const QString& url) = 0;
+    virtual QString desktopFolder() = 0;
+    virtual void showDesktopWindow(bool visible) = 0;
+    virtual void activateKeyboardLayout(unsigned layout) = 0;
+    virtual int osMajorVersion() = 0;
+    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+};
+
+// The platform of this computer.
+class DesktopPlatform : public Platform {
+public:
+    bool beep(int frequencyHz, int durationMs) override;
+    bool shutdownComputer() override;
+    bool setAutostart(const QString& name, const QString& command, bool enabled) override;
+    bool openUrl(const QString& url) override;
+    QString desktopFolder() override;
+    void showDesktopWindow(bool visible) override;
+    void activateKeyboardLayout(unsigned layout) override;
+    int osMajorVersion() override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
+};
+
+} // namespace common

@@ -1,0 +1,84 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace common {
+
+namespace {
+
+QMessageBox::StandardButton toStandard(Answer a) {
+    switch (a) {
+    case Answer::Ok: return QMessageBox::Ok;
+    case Answer::Cancel: return QMessageBox::Cancel;
+    case Answer::Yes: return QMessageBox::Yes;
+    case Answer::No: return QMessageBox::No;
+    case Answer::Retry: return QMessageBox::Retry;
+    case Answer::Abort: return QMessageBox::Abort;
+    case Answer::Ignore: return QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButtons toStandard(Buttons b) {
+    switch (b) {
+    case Buttons::Ok: return QMessageBox::Ok;
+    case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    case Buttons::AbortRetryIgnore:
+        return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon toStandard(Icon i) {
+    switch (i) {
+    case Icon::None: return QMessageBox::NoIcon;
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Exclamation: return QMessageBox::Warning;
+    case Icon::Critical: return QMessageBox::Critical;
+    case Icon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+Answer fromStandard(int b, Answer fallback) {
+    switch (b) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Retry: return Answer::Retry;
+    case QMessageBox::Abort: return Answer::Abort;
+    case QMessageBox::Ignore: return Answer::Ignore;
+    default: return fallback;
+    }
+}
+
+} // namespace
+
+Answer QtDialogs::message(const QString& text, const QString& caption, Icon icon, Buttons buttons,
+                          Answer defaultButton) {
+    QMessageBox box(toStandard(icon), caption, text, toStandard(buttons),
+                    parent_ ? parent_ : QApplication::activeWindow());
+    box.setDefaultButton(toStandard(defaultButton));
+    const QMessageBox::StandardButtons all = toStandard(buttons);
+    if (all.testFlag(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
+    const int r = box.exec();
+    return fromStandard(r, all.testFlag(QMessageBox::Cancel) ? Answer::Cancel : defaultButton);
+}
+
+QString QtDialogs::openFile(const QString& caption, const QString& folder, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent_, caption, folder, filter);
+}
+
+QString QtDialogs::saveFile(const QString& caption, const QString& suggestedPath,
+                            const QString& filter) {
+    return QFileDialog::getSaveFileName(parent_, caption, suggestedPath, filter);
+}
+
+} // namespace common

@@ -1,0 +1,27 @@
+#include "RecordingDialogs.h"
+
+namespace common {
+
+Answer RecordingDialogs::message(const QString& text, const QString& caption, Icon icon,
+                                 Buttons buttons, Answer defaultButton) {
+    messages.push_back({text, caption, icon, buttons, defaultButton});
+    if (answers.empty()) return defaultButton;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+QString RecordingDialogs::openFile(const QString& caption, const QString&, const QString&) {
+    fileCaptions << caption;
+    if (files.empty()) return QString();
+    QString f = files.front();
+    files.pop_front();
+    return f;
+}
+
+QString RecordingDialogs::saveFile(const QString& caption, const QString& suggestedPath,
+                                   const QString& filter) {
+    return openFile(caption, suggestedPath, filter);
+}
+
+} // namespace common

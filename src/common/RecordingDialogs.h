@@ -1,0 +1,37 @@
+#pragma once
+// Test double of the dialogs seam: records every call and answers from a script.
+#include "Dialogs.h"
+
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+namespace common {
+
+struct MessageCall {
+    QString text;
+    QString caption;
+    Icon icon;
+    Buttons buttons;
+    Answer defaultButton;
+};
+
+class RecordingDialogs : public Dialogs {
+public:
+    Answer message(const QString& text, const QString& caption, Icon icon, Buttons buttons,
+                   Answer defaultButton) override;
+    QString openFile(const QString& caption, const QString& folder, const QString& filter) override;
+    QString saveFile(const QString& caption, const QString& suggestedPath,
+                     const QString& filter) override;
+
+    // Answers for the next message boxes, in order; without one the default button.
+    void answerNext(Answer a) { answers.push_back(a); }
+    void fileNext(const QString& path) { files.push_back(path); }
+
+    std::vector<MessageCall> messages;
+    QStringList fileCaptions;
+    std::deque<Answer> answers;
+    std::deque<QString> files;
+};
+
+} // namespace common

@@ -1,0 +1,29 @@
+#pragma once
+// Test double of the platform seam: records every call, never beeps aloud,
+// never shuts anything down, and keeps the desktop in a folder of the test's.
+#include "Platform.h"
+
+namespace common {
+
+class RecordingPlatform : public Platform {
+public:
+    bool beep(int frequencyHz, int durationMs) override;
+    bool shutdownComputer() override;
+    bool setAutostart(const QString& name, const QString& command, bool enabled) override;
+    bool openUrl(const QString& url) override;
+    QString desktopFolder() override { return desktop; }
+    void showDesktopWindow(bool visible) override;
+    void activateKeyboardLayout(unsigned layout) override;
+    int osMajorVersion() override { return osVersion; }
+    bool startDetached(const QString& program, const QStringList& arguments) override;
+
+    // Every call in order, as "beep 1864 200", "shutdown", "autostart NAME CMD 1", ...
+    QStringList calls;
+    bool soundDevice = true;
+    bool autostartWorks = true;
+    int osVersion = 10;
+    QString desktop;
+    int count(const QString& prefix) const;
+};
+
+} // namespace common

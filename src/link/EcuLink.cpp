@@ -1,0 +1,182 @@
+#include "EcuLink.h"
+
+#include "CodePage866.h"
+#include "common/Dialogs.h"
+#include "common/ProgramState.h"
+#include "common/SettingsStore.h"
+#include "common/Time.h"
+
+namespace kline {
+
+EcuLink::EcuLink(common::Context& ctx, PortMap& ports, PortFactory factory, QString app)
+    : ctx_(ctx), ports_(ports), factory_(std::move(factory)), app_(std::move(app)) {}
+
+EcuLink::~EcuLink() { ClosePort(); }
+
+// ---------------------------------------------------------------- the port
+
+int EcuLink::OpenPort(int n) {
+    ClosePort();
+    if (n < 1 || n > 4) {
+        handle_ = -1;
+        return -1;
+    }
+    const QString device = ports_.device(n);
+    port_ = factory_(device);
+    if (!port_ || !port_->open(device)) {
+        port_.reset();
+        handle_ = -1;
+        return -1;
+    }
+    handle_ = nextHandle_++;
+    const QString dtr = ctx_.settings.GetSetting(app_, QStringLiteral("fNastr"),
+                                                 QStringLiteral("DTR"), DtrSetting);
+    SetControlLine(QStringLiteral("DTR"), dtr.toInt() != 0);
+    const QString rts = ctx_.settings.GetSetting(app_, QStringLiteral("fNastr"),
+                                                 QStringLiteral("RTS"), RtsSetting);
+    SetControlLine(QStringLiteral("RTS"), rts.toInt() != 0);
+    return 0;
+}
+
+bool EcuLink::ProbePort(int n) {
+    if (OpenPort(n) != 0) return false;
+    if (port_) port_->close();
+    port_.reset();
+    handle_ = 0;
+    return true;
+}
+
+int EcuLink::FindFreePort() {
+    for (int n = 1; n <= 4; ++n)
+        if (ProbePort(n)) return n;
+    common::BeepSignal(ctx_);
+    ctx_.dialogs.message(
+        QStringLiteral("На  вашем  компьютере  свободных  коммуникационных  портов  не  найдено.") +
+            QStringLiteral("\r\n") +
+            QStringLiteral("Закройте  одну  или  несколько  программ  связанных  с  СОМ  портами,  и  "
+                           "повторите попытку."),
+        ctx_.state.AppTitle, common::Icon::Exclamation);
+    if (ctx_.saveSettingsAndQuit) ctx_.saveSettingsAndQuit();
+    return 0;
+}
+
+void EcuLink::SetControlLine(const QString& name, bool level) {
+    if (handle_ <= 0 || !port_) return;
+    // The adapter's options are inverted: a ticked option clears the line.
+    if (name == QLatin1String("DTR"))
+        port_->setDtr(!level);
+    else if (name == QLatin1String("RTS"))
+        port_->setRts(!level);
+}
+
+void EcuLink::ClosePort() {
+    if (port_) port_->close();
+    port_.reset();
+    if (handle_ > 0) handle_ = -1;
+}
+
+// ------------------------------------------------------------ the exchange
+
+int EcuLink::fail(int code) {
+    last_ = code;
+    reply_.assign(1, 0);
+    return code;
+}
+
+int EcuLink::EcuExchange(const Request& request) {
+    const QByteArray frame = encodeFrame(request);
+    const int length = static_cast<int>(frame.size());
+
+    // A disturbed line settles before the next frame.
+    if (last_ == kAdapterError || last_ == kOverflow || last_ == kBadChecksum)
+        common::Pause(kSettlePauseMs);
+
+    if (handle_ <= 0 || !port_ || !port_->isOpen()) return fail(kPortError);
+    port_->purgeInput();
+    if (port_->write(frame) != length) return fail(kPortError);
+
+    // The adapter echoes the whole frame; it must come back byte for byte.
+    QByteArray echo;
+    for (int tries = 0;; ++tries) {
+        if (tries >= kEchoReads) return fail(kAdapterOff);
+        const QByteArray got = port_->read(length - static_cast<int>(echo.size()), kReadTimeoutMs);
+        for (char c : got) {
+            if (c != frame[echo.size()]) return fail(kAdapterError);
+            echo.append(c);
+        }
+        if (echo.size() == length) break;
+    }
+
+    // The reply, in reads of up to 5 bytes, up to its terminator. The ECU
+    // is silent after 101 reads that brought nothing; reads that bring bytes
+    // do not use up that budget, so the longest legal reply (a table of
+    // escaped bytes) can arrive, and a line that never stops talking ends in
+    // an overflow.
+    FrameReceiver receiver;
+    int emptyReads = 0;
+    while (!receiver.complete()) {
+        const QByteArray got = port_->read(kReplyReadSize, kReadTimeoutMs);
+        if (got.isEmpty()) {
+            if (++emptyReads >= kReplyReads) return fail(kEcuSilent);
+            continue;
+        }
+        receiver.feed(got);
+        if (receiver.raw().size() > kMaxReplyLength) return fail(kOverflow);
+    }
+
+    const QByteArray& raw = receiver.raw();
+    const DecodedFrame decoded = decodeFrameBody(raw.left(raw.size() - 1));
+    // A bare terminator has no checksum: it is no reply.
+    if (!decoded.checksumOk || decoded.elements.empty()) return fail(kBadChecksum);
+    reply_ = decoded.elements;
+    if (reply_.size() > 1) reply_.pop_back();
+    last_ = kOk;
+    return kOk;
+}
+
+QString EcuLink::ExchangeErrorText(int code) {
+    switch (code) {
+    case kAdapterError: return QStringLiteral("Ошибка адаптера");
+    case kAdapterOff: return QStringLiteral("Адаптер не включен");
+    case kEcuSilent: return QStringLiteral("ЭБУ не отвечает");
+    case kOverflow: return QStringLiteral("Буфер переполнен");
+    case kBadChecksum: return QStringLiteral("Не верная контр.сумма");
+    case kPortError: return QStringLiteral("Ошибка COM порта");
+    default: return QString();
+    }
+}
+
+bool EcuLink::ShowExchangeError(int checkStatus) {
+    const QString caption = QStringLiteral("Ошибка  ") + ctx_.state.AppTitle;
+    if (last_ != kOk) {
+        common::BeepSignal(ctx_);
+        ctx_.dialogs.message(QStringLiteral("Операция  не  выполнена   ") +
+                                 ExchangeErrorText(last_).toUpper(),
+                             caption, common::Icon::Exclamation);
+        return true;
+    }
+    if (checkStatus == 1 && reply(0) != 0) {
+        common::BeepSignal(ctx_);
+        ctx_.dialogs.message(QStringLiteral("ЭБУ  не  может  выполнить  операцию  ") +
+                                 QStringLiteral("\r\n") + QStringLiteral("Ошибка  ") +
+                                 QString::number(reply(0)),
+                             caption, common::Icon::Exclamation);
+        return true;
+    }
+    return false;
+}
+
+QString EcuLink::ReplyAsText() const {
+    QByteArray bytes;
+    bytes.reserve(static_cast<int>(reply_.size()));
+    for (int e : reply_) bytes.append(static_cast<char>(e & 0xFF));
+    QString text = fromCp866(bytes);
+    // Only spaces are trimmed, as the ECU pads its texts with them.
+    int start = 0;
+    int end = static_cast<int>(text.size());
+    while (start < end && text[start] == QLatin1Char(' ')) ++start;
+    while (end > start && text[end - 1] == QLatin1Char(' ')) --end;
+    return text.mid(start, end - start);
+}
+
+} // namespace kline

@@ -1,0 +1,92 @@
+#pragma once
+// The ECU link of a program run: the one serial port, the request/reply
+// exchange and the program-wide values that go with them.
+#include "FrameCodec.h"
+#include "PortMap.h"
+#include "SerialPort.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace common {
+struct Context;
+}
+
+namespace kline {
+
+// Exchange results.
+enum ExchangeResult : int {
+    kOk = 0,
+    kAdapterError = 1,   // echo differs from the frame sent
+    kAdapterOff = 2,     // echo not complete after 11 reads
+    kEcuSilent = 3,      // no reply terminator after 101 reads
+    kOverflow = 4,       // reply longer than the longest legal reply
+    kBadChecksum = 5,    // reply bytes do not sum to 0
+    kPortError = 6,      // the port did not take the whole frame
+};
+
+class EcuLink {
+public:
+    static constexpr int kReadTimeoutMs = 4;
+    static constexpr int kEchoReads = 11;
+    static constexpr int kReplyReads = 101;
+    static constexpr int kReplyReadSize = 5;
+    static constexpr int kSettlePauseMs = 500;
+
+    EcuLink(common::Context& ctx, PortMap& ports, PortFactory factory,
+            QString app = QStringLiteral("Kvintor"));
+    ~EcuLink();
+    EcuLink(const EcuLink&) = delete;
+    EcuLink& operator=(const EcuLink&) = delete;
+
+    // ---- the port ----
+    // Positive while the port is open, -1 after a failed open or a close,
+    // 0 after a successful probe.
+    int PortHandle() const { return handle_; }
+    bool isOpen() const { return handle_ > 0; }
+    QString PortNumber = QStringLiteral("1"); // "1".."4"
+    QString DtrSetting = QStringLiteral("0");
+    QString RtsSetting = QStringLiteral("0");
+
+    // 0 on success, -1 on failure (the port is then closed).
+    int OpenPort(int n);
+    int OpenPort(const QString& n) { return OpenPort(n.toInt()); }
+    bool ProbePort(int n);
+    // The first free port of COM1..COM4, or 0 after the no-free-port warning
+    // and the end of the program.
+    int FindFreePort();
+    // A ticked option (level true) clears the line. Other names do nothing.
+    void SetControlLine(const QString& name, bool level);
+    void ClosePort();
+
+    // ---- the exchange ----
+    int EcuExchange(const Request& request);
+    const std::vector<int>& EcuReply() const { return reply_; }
+    // Element i of the reply, 0 past its end.
+    int reply(std::size_t i) const { return i < reply_.size() ? reply_[i] : 0; }
+    int LastExchangeResult() const { return last_; }
+    static QString ExchangeErrorText(int code);
+    // Shows the failure of the last exchange, or with checkStatus 1 a
+    // refusal of the ECU (status element non-zero). True if it showed one.
+    bool ShowExchangeError(int checkStatus);
+    QString ReplyAsText() const;
+
+    PortMap& ports() { return ports_; }
+    common::Context& context() { return ctx_; }
+
+private:
+    int fail(int code);
+
+    common::Context& ctx_;
+    PortMap& ports_;
+    PortFactory factory_;
+    QString app_;
+    std::unique_ptr<SerialPort> port_;
+    int handle_ = -1;
+    int nextHandle_ = 1;
+    int last_ = kOk;
+    std::vector<int> reply_{0};
+};
+
+} // namespace kline

@@ -1,0 +1,86 @@
+#include "HardwarePort.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+
+namespace kline {
+
+HardwarePort::HardwarePort() : port_(std::make_unique<QSerialPort>()) {}
+HardwarePort::~HardwarePort() { close(); }
+
+bool HardwarePort::open(const QString& device) {
+    close();
+    port_->setPortName(device);
+    if (!port_->open(QIODevice::ReadWrite)) return false;
+    const bool configured = port_->setBaudRate(QSerialPort::Baud9600) &&
+                            port_->setDataBits(QSerialPort::Data8) &&
+                            port_->setParity(QSerialPort::NoParity) &&
+                            port_->setStopBits(QSerialPort::OneStop) &&
+                            port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        port_->close();
+        return false;
+    }
+    port_->clearError();
+    return true;
+}
+
+void HardwarePort::close() {
+    if (port_->isOpen()) port_->close();
+}
+
+bool HardwarePort::isOpen() const { return port_->isOpen(); }
+
+qint64 HardwarePort::write(const QByteArray& bytes) {
+    if (!port_->isOpen()) return -1;
+    const qint64 n = port_->write(bytes);
+    if (n < 0) return -1;
+    // Hand the bytes to the driver now; the write time-out is 100 ms.
+    QElapsedTimer t;
+    t.start();
+    while (port_->bytesToWrite() > 0 && t.elapsed() < 100) {
+        if (!port_->waitForBytesWritten(static_cast<int>(100 - t.elapsed()))) break;
+    }
+    return port_->bytesToWrite() > 0 ? n - port_->bytesToWrite() : n;
+}
+
+QByteArray HardwarePort::read(int maxBytes, int timeoutMs) {
+    if (!port_->isOpen() || maxBytes <= 0) return {};
+    QElapsedTimer t;
+    t.start();
+    while (port_->bytesAvailable() < maxBytes) {
+        const qint64 left = timeoutMs - t.elapsed();
+        if (left <= 0) break;
+        if (!port_->waitForReadyRead(static_cast<int>(left))) {
+            // A device that has gone answers at once; do not spin on it.
+            if (port_->error() != QSerialPort::NoError &&
+                port_->error() != QSerialPort::TimeoutError)
+                break;
+        }
+    }
+    return port_->read(maxBytes);
+}
+
+void HardwarePort::purgeInput() {
+    if (!port_->isOpen()) return;
+    port_->clear(QSerialPort::Input);
+    port_->readAll();
+}
+
+bool HardwarePort::setDtr(bool set) {
+    const bool ok = port_->isOpen() && port_->setDataTerminalReady(set);
+    port_->clearError();
+    return ok;
+}
+
+bool HardwarePort::setRts(bool set) {
+    const bool ok = port_->isOpen() && port_->setRequestToSend(set);
+    port_->clearError();
+    return ok;
+}
+
+PortFactory hardwarePortFactory() {
+    return [](const QString&) { return std::make_unique<HardwarePort>(); };
+}
+
+} // namespace kline

@@ -1,0 +1,122 @@
+// Opening, probing and finding ports; the adapter's control lines; the port map.
+#include "ScriptedPort.h"
+#include "TestContext.h"
+#include "link/EcuLink.h"
+
+#include <gtest/gtest.h>
+
+using namespace kline;
+
+namespace {
+
+class LinkPort : public ::testing::Test {
+protected:
+    std::shared_ptr<PortScript> script = std::make_shared<PortScript>();
+    TestContext t;
+    PortMap ports{&t.settings};
+    EcuLink ecu{t.ctx, ports, scriptedFactory(script)};
+};
+
+} // namespace
+
+TEST_F(LinkPort, OpenAppliesStoredLinesInverted) {
+    t.settings.SaveSetting("Kvintor", "fnastr", "dtr", "1"); // stored in another case
+    EXPECT_EQ(ecu.OpenPort(2), 0);
+    EXPECT_GT(ecu.PortHandle(), 0);
+    // Ticked DTR clears the line; unticked RTS (default "0") sets it.
+    EXPECT_EQ(script->log, (QStringList{"open /dev/ttyS1", "dtr 0", "rts 1"}));
+}
+
+TEST_F(LinkPort, OpenDefaultsToTheProgramsLineValues) {
+    ecu.DtrSetting = "0";
+    ecu.RtsSetting = "1";
+    EXPECT_EQ(ecu.OpenPort("3"), 0);
+    EXPECT_EQ(script->log, (QStringList{"open /dev/ttyS2", "dtr 1", "rts 0"}));
+}
+
+TEST_F(LinkPort, RefusedControlLinesDoNotFailTheOpen) {
+    script->linesRefused = true; // a pseudo-terminal has no DTR or RTS
+    EXPECT_EQ(ecu.OpenPort(1), 0);
+    EXPECT_TRUE(ecu.isOpen());
+}
+
+TEST_F(LinkPort, FailedOpenLeavesMinusOne) {
+    script->missing.insert("/dev/ttyS0");
+    EXPECT_EQ(ecu.OpenPort(1), -1);
+    EXPECT_EQ(ecu.PortHandle(), -1);
+    EXPECT_EQ(ecu.OpenPort(0), -1);
+    EXPECT_EQ(ecu.OpenPort(5), -1);
+    EXPECT_EQ(ecu.OpenPort(""), -1);
+}
+
+TEST_F(LinkPort, SetControlLineNamesLevelsAndClosedPort) {
+    ecu.SetControlLine("DTR", true); // closed: nothing happens
+    EXPECT_TRUE(script->log.isEmpty());
+    ASSERT_EQ(ecu.OpenPort(1), 0);
+    script->log.clear();
+    ecu.SetControlLine("DTR", true);
+    ecu.SetControlLine("DTR", false);
+    ecu.SetControlLine("RTS", true);
+    ecu.SetControlLine("RTS", false);
+    ecu.SetControlLine("CTS", true);
+    ecu.SetControlLine("dtr", true);
+    EXPECT_EQ(script->log, (QStringList{"dtr 0", "dtr 1", "rts 0", "rts 1"}));
+    ecu.ClosePort();
+    script->log.clear();
+    ecu.SetControlLine("RTS", true);
+    EXPECT_TRUE(script->log.isEmpty());
+    EXPECT_LT(ecu.PortHandle(), 1);
+}
+
+TEST_F(LinkPort, ProbeClosesWhatItOpened) {
+    EXPECT_TRUE(ecu.ProbePort(1));
+    EXPECT_EQ(ecu.PortHandle(), 0);
+    EXPECT_TRUE(script->openNow.isEmpty());
+    script->busy.insert("/dev/ttyS1");
+    EXPECT_FALSE(ecu.ProbePort(2));
+    EXPECT_EQ(ecu.PortHandle(), -1);
+}
+
+TEST_F(LinkPort, FindFreePortSkipsMissingAndBusyPorts) {
+    script->missing.insert("/dev/ttyS0");
+    script->busy.insert("/dev/ttyS1");
+    EXPECT_EQ(ecu.FindFreePort(), 3);
+    EXPECT_TRUE(t.dialogs.messages.empty());
+    EXPECT_EQ(t.quits, 0);
+}
+
+TEST_F(LinkPort, NoFreePortWarnsAndEndsTheProgram) {
+    for (int n = 1; n <= 4; ++n)
+        (n % 2 ? script->missing : script->busy).insert(PortMap::defaultDevice(n));
+    EXPECT_EQ(ecu.FindFreePort(), 0);
+    ASSERT_EQ(t.dialogs.messages.size(), 1u);
+    const auto& m = t.dialogs.messages[0];
+    EXPECT_EQ(m.text, QStringLiteral(
+                          "На  вашем  компьютере  свободных  коммуникационных  портов  не  найдено.\r\n"
+                          "Закройте  одну  или  несколько  программ  связанных  с  СОМ  портами,  и  "
+                          "повторите попытку."));
+    EXPECT_EQ(m.caption, t.state.AppTitle);
+    EXPECT_EQ(m.icon, common::Icon::Exclamation);
+    EXPECT_EQ(t.platform.calls, (QStringList{"beep 1864 200"}));
+    EXPECT_EQ(t.quits, 1);
+}
+
+TEST_F(LinkPort, PortMapSettingsAndCommandLine) {
+    EXPECT_EQ(ports.device(1), "/dev/ttyS0");
+    EXPECT_EQ(ports.device(4), "/dev/ttyS3");
+    t.settings.SaveSetting("Kvintor", "Ports", "COM2", "/dev/ttyUSB0");
+    EXPECT_EQ(ports.device(2), "/dev/ttyUSB0");
+    QString error;
+    const QStringList rest = ports.applyArguments(
+        {"--simulator", "--port", "2=/dev/pts/7", "--port=4=/dev/ttyACM0", "x"}, &error);
+    EXPECT_EQ(rest, (QStringList{"--simulator", "x"}));
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(ports.device(2), "/dev/pts/7");
+    EXPECT_EQ(ports.device(4), "/dev/ttyACM0");
+    ports.applyArguments({"--port", "9=/dev/x"}, &error);
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    ports.applyArguments({"--port", "1="}, &error);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ports.device(1), "/dev/ttyS0");
+}
