@@ -3,8 +3,10 @@
 namespace kline::cmd {
 
 Request readVariables(std::initializer_list<std::uint8_t> variables) {
-    Request r{kReadVariables};
-    r.insert(r.end(), variables.begin(), variables.end());
+    Request r;
+    r.reserve(variables.size() + 1);
+    r.push_back(kReadVariables);
+    for (std::uint8_t v : variables) r.push_back(v);
     return r;
 }
 

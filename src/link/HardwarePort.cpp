@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <algorithm>
 
 namespace kline {
 
@@ -46,12 +47,20 @@ qint64 HardwarePort::write(const QByteArray& bytes) {
 
 QByteArray HardwarePort::read(int maxBytes, int timeoutMs) {
     if (!port_->isOpen() || maxBytes <= 0) return {};
+    // Returns when maxBytes are in, when the time-out has passed, or when
+    // bytes have come and the line has then been quiet for two byte times:
+    // the caller reads again anyway, and the end of a frame is not kept
+    // waiting for the rest of the time-out.
+    constexpr int kQuietMs = 2;
     QElapsedTimer t;
     t.start();
     while (port_->bytesAvailable() < maxBytes) {
         const qint64 left = timeoutMs - t.elapsed();
         if (left <= 0) break;
-        if (!port_->waitForReadyRead(static_cast<int>(left))) {
+        const bool some = port_->bytesAvailable() > 0;
+        const int wait = static_cast<int>(some ? std::min<qint64>(left, kQuietMs) : left);
+        if (!port_->waitForReadyRead(wait)) {
+            if (some) break;
             // A device that has gone answers at once; do not spin on it.
             if (port_->error() != QSerialPort::NoError &&
                 port_->error() != QSerialPort::TimeoutError)

@@ -1,0 +1,158 @@
+// End to end through a real pseudo-terminal: kline-sim on one side, the
+// hardware port and the exchange (and the kline tool) on the other.
+#include "TestContext.h"
+#include "common/Time.h"
+#include "link/Commands.h"
+#include "link/EcuLink.h"
+#include "link/HardwarePort.h"
+#include "sim/Ecu.h"
+
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace kline;
+
+namespace {
+
+class KlineSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim.start(QStringLiteral(KLINE_SIM_PATH), {QStringLiteral("--headless")});
+        ASSERT_TRUE(sim.waitForStarted(5000));
+        device = readLine();
+        ASSERT_TRUE(device.startsWith("/dev/")) << device.toStdString();
+        ports.setDevice(1, device);
+        ASSERT_EQ(ecu.OpenPort(1), 0);
+    }
+    void TearDown() override {
+        sim.write("quit\n");
+        if (!sim.waitForFinished(3000)) sim.kill();
+    }
+    QString readLine() {
+        while (!sim.canReadLine())
+            if (!sim.waitForReadyRead(5000)) return QString();
+        return QString::fromLocal8Bit(sim.readLine()).trimmed();
+    }
+    // A command on kline-sim's standard input, answered with "ok ...".
+    void command(const QByteArray& line) {
+        sim.write(line + "\n");
+        QString answer;
+        do {
+            answer = readLine();
+        } while (answer.startsWith("/dev/"));
+        ASSERT_EQ(answer, QString::fromLatin1("ok " + line));
+    }
+
+    QProcess sim;
+    QString device;
+    TestContext t;
+    PortMap ports;
+    EcuLink ecu{t.ctx, ports, hardwarePortFactory()};
+};
+
+} // namespace
+
+TEST_F(KlineSim, IdentificationAndTheFourLivePages) {
+    EXPECT_EQ(ecu.EcuExchange(cmd::connect()), kOk);
+    ASSERT_EQ(ecu.EcuExchange(cmd::ecuType()), kOk);
+    EXPECT_TRUE(ecu.ReplyAsText().contains(QStringLiteral("Мик")));
+    ASSERT_EQ(ecu.EcuExchange(cmd::readVariables({cmd::kVarSerial})), kOk);
+    EXPECT_FALSE(ecu.ReplyAsText().isEmpty());
+    ASSERT_EQ(ecu.EcuExchange(cmd::readVariables({cmd::kVarRomVersion})), kOk);
+    EXPECT_FALSE(ecu.ReplyAsText().isEmpty());
+    ASSERT_EQ(ecu.EcuExchange(cmd::engineText()), kOk);
+    EXPECT_EQ(cmd::engineVariantFor(ecu.ReplyAsText()), 62);
+    ASSERT_EQ(ecu.EcuExchange(cmd::readConnectionValues()), kOk);
+    EXPECT_EQ(ecu.EcuReply().size(), 3u);
+    for (int page = 0; page < 4; ++page) {
+        ASSERT_EQ(ecu.EcuExchange(cmd::livePage(page, page == 0)), kOk) << page;
+        EXPECT_EQ(static_cast<int>(ecu.EcuReply().size()), cmd::livePageLength(page)) << page;
+    }
+    // A request whose checksum is 13.
+    EXPECT_EQ(ecu.EcuExchange({97, 146}), kOk);
+}
+
+TEST_F(KlineSim, MemoryBlockIsTheImage) {
+    const QByteArray image = sim::Ecu::defaultImage(1);
+    for (unsigned address : {0x98F9u, 0x9D1Bu, 0x0000u}) {
+        ASSERT_EQ(ecu.EcuExchange(cmd::readMemory(address)), kOk);
+        ASSERT_EQ(ecu.EcuReply().size(), 259u);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ(ecu.EcuReply()[3 + i], static_cast<std::uint8_t>(image[static_cast<int>(address) + i]));
+    }
+}
+
+TEST_F(KlineSim, EveryLineFaultGivesItsResult) {
+    // The real 500 ms pause after results 1, 4 and 5 lets the line settle.
+    const struct {
+        const char* fault;
+        int result;
+    } cases[] = {{"no-echo", kAdapterOff},     {"wrong-echo", kAdapterError},
+                 {"silent", kEcuSilent},       {"overlong", kOverflow},
+                 {"bad-checksum", kBadChecksum}, {"garbage", kOk},
+                 {"none", kOk}};
+    for (const auto& c : cases) {
+        command(QByteArray("fault ") + c.fault);
+        // Stray bytes of the previous case must not land in this one.
+        QThread::msleep(20);
+        EXPECT_EQ(ecu.EcuExchange(cmd::livePage(1, false)), c.result) << c.fault;
+    }
+    // Unplugged: the exchange fails and the port cannot be opened again.
+    command("fault port-gone");
+    QThread::msleep(50);
+    EXPECT_NE(ecu.EcuExchange(cmd::connect()), kOk);
+    EXPECT_FALSE(ecu.ProbePort(1));
+    // Plugged back in: a new terminal.
+    sim.write("fault none\n");
+    const QString again = readLine();
+    ASSERT_TRUE(again.startsWith("/dev/"));
+    ports.setDevice(1, again);
+    ASSERT_EQ(ecu.OpenPort(1), 0);
+    EXPECT_EQ(ecu.EcuExchange(cmd::connect()), kOk);
+}
+
+TEST_F(KlineSim, StreamArrivesAndStopsOnSixZeroBytes) {
+    ASSERT_EQ(ecu.EcuExchange(cmd::connect()), kOk);
+    ecu.EcuExchange(cmd::startStream({32, 41, 38, 52, 57, 63}));
+    ecu.ClosePort();
+    HardwarePort raw;
+    ASSERT_TRUE(raw.open(device));
+    QByteArray line;
+    for (int i = 0; i < 40; ++i) line += raw.read(255, 5);
+    int frames = 0;
+    FrameReceiver rx;
+    for (char c : line) {
+        if (!rx.feed(QByteArray(1, c))) continue;
+        const DecodedFrame d = decodeFrameBody(rx.raw().left(rx.raw().size() - 1));
+        if (d.checksumOk && d.elements.size() == 9) ++frames;
+        rx.reset();
+    }
+    EXPECT_GE(frames, 8) << "about one frame per 12 ms";
+    raw.write(QByteArray(6, 0));
+    QThread::msleep(60);
+    raw.purgeInput();
+    QByteArray after;
+    for (int i = 0; i < 20; ++i) after += raw.read(255, 5);
+    EXPECT_TRUE(after.isEmpty()) << after.toHex().toStdString();
+    raw.close();
+    ASSERT_EQ(ecu.OpenPort(1), 0);
+    EXPECT_EQ(ecu.EcuExchange(cmd::connect()), kOk);
+}
+
+TEST_F(KlineSim, KlineToolPrintsResultAndReply) {
+    ecu.ClosePort();
+    QProcess tool;
+    tool.start(QStringLiteral(KLINE_PATH), {"send", "--device", device, "--text", "0x61", "117"});
+    ASSERT_TRUE(tool.waitForFinished(5000));
+    const QString out = QString::fromUtf8(tool.readAllStandardOutput());
+    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_TRUE(out.startsWith("result 0\nreply: ")) << out.toStdString();
+    EXPECT_TRUE(out.contains("text: 0512345")) << out.toStdString();
+
+    command("fault silent");
+    tool.start(QStringLiteral(KLINE_PATH), {"send", "--device", device, "1"});
+    ASSERT_TRUE(tool.waitForFinished(5000));
+    EXPECT_EQ(tool.exitCode(), 3);
+    EXPECT_TRUE(tool.readAllStandardOutput().startsWith("result 3\n"));
+}
