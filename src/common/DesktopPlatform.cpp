@@ -54,6 +54,17 @@ bool DesktopPlatform::beep(int frequencyHz, int durationMs) {
 #endif
 }
 
+bool DesktopPlatform::soundOutputAvailable() {
+#ifdef KV_HAVE_ALSA
+    snd_pcm_t* pcm = nullptr;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return false;
+    snd_pcm_close(pcm);
+    return true;
+#else
+    return false;
+#endif
+}
+
 bool DesktopPlatform::shutdownComputer() {
 #ifdef Q_OS_WIN
     return QProcess::startDetached(QStringLiteral("shutdown"), {QStringLiteral("/s"), QStringLiteral("/t"), QStringLiteral("0")});

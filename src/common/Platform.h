@@ -12,6 +12,8 @@ public:
     // A tone on the default audio output; blocks for its length. False when
     // no audio output exists.
     virtual bool beep(int frequencyHz, int durationMs) = 0;
+    // Whether a default audio output exists at all.
+    virtual bool soundOutputAvailable() = 0;
     // Asks the system to switch the computer off.
     virtual bool shutdownComputer() = 0;
     // Adds (enabled) or removes the entry that starts a program at log-in.
@@ -28,6 +30,7 @@ public:
 class DesktopPlatform : public Platform {
 public:
     bool beep(int frequencyHz, int durationMs) override;
+    bool soundOutputAvailable() override;
     bool shutdownComputer() override;
     bool setAutostart(const QString& name, const QString& command, bool enabled) override;
     bool openUrl(const QString& url) override;

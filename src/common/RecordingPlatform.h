@@ -8,6 +8,7 @@ namespace common {
 class RecordingPlatform : public Platform {
 public:
     bool beep(int frequencyHz, int durationMs) override;
+    bool soundOutputAvailable() override { return soundDevice; }
     bool shutdownComputer() override;
     bool setAutostart(const QString& name, const QString& command, bool enabled) override;
     bool openUrl(const QString& url) override;

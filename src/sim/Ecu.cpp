@@ -65,7 +65,7 @@ const char* passportLine(int command, Fuelling f) {
 
 } // namespace
 
-Ecu::Ecu(std::uint32_t seed, Fuelling fuelling) : engine_(seed, fuelling), seed_(seed) {
+Ecu::Ecu(std::uint32_t seed, Fuelling fuelling) : engine_(seed, fuelling) {
     image_ = defaultImage(seed);
     std::mt19937 rng(seed + 7);
     std::uniform_int_distribution<int> learn(-14, 14);

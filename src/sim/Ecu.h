@@ -106,7 +106,6 @@ private:
     double silentUntil_ = -1;
     int restarts_ = 0;
     int saveCount_ = 0;
-    std::uint32_t seed_;
 };
 
 } // namespace sim

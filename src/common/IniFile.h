@@ -1,0 +1,18 @@
+#pragma once
+// A file of sections and key=value lines, written the way the Windows
+// profile functions write it: section and key are matched without regard to
+// case, a key's value is replaced where it stands, a new key goes to the end
+// of its section, a new section to the end of the file, and every other line
+// stays as it was. UTF-8.
+#include <QString>
+
+namespace common {
+
+// False when the file cannot be read or written.
+bool WriteProfileString(const QString& file, const QString& section, const QString& key,
+                        const QString& value);
+// The value, or defaultValue when the section or key is missing.
+QString ReadProfileString(const QString& file, const QString& section, const QString& key,
+                          const QString& defaultValue = QString());
+
+} // namespace common

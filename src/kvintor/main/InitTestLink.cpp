@@ -1,0 +1,244 @@
+// The main window's work with the ECU: identification, the live pages, the
+// restart and the regulator switches.
+#include "InitTest.h"
+#include "Program.h"
+#include "link/Commands.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTimer>
+
+namespace kvintor {
+
+namespace cmd = kline::cmd;
+
+namespace {
+void paint(QLabel* label, const QColor& colour) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, colour);
+    label->setPalette(pal);
+    label->setAutoFillBackground(true);
+}
+const QColor kLightGrey(224, 224, 224);
+const QColor kSilver(192, 192, 192);
+} // namespace
+
+bool InitTest::identified() const {
+    return Label1->text().contains(QLatin1Char('R')) || Label1->text().contains(QStringLiteral("Мик"));
+}
+
+void InitTest::setLabel1(const QString& text) { Label1->setText(text); }
+
+void InitTest::setBusyPointer(bool busy) {
+    if (busy) setCursor(Qt::BusyCursor);
+    else unsetCursor();
+}
+
+void InitTest::stopTimers() {
+    Timer1->stop();
+    Timer2->stop();
+}
+
+void InitTest::activated() {
+    p_.closeSplash();
+    setWindowTitle(p_.state.AppTitle);
+    if (Timer3->isActive() || p_.ended()) return; // the restart wait ends by itself
+    if (p_.ecu.PortHandle() <= 0) return;
+    if (!identified()) {
+        setLabel1(QStringLiteral("_____Тест_____"));
+        int page = p_.GetSetting(QStringLiteral("InitTest"), QStringLiteral("Набор"), QStringLiteral("0")).toInt();
+        if (page < 0 || page > 3) page = 0;
+        selectPage(page);
+        Timer1->start();
+    } else {
+        Timer2->start();
+    }
+}
+
+void InitTest::selectPage(int index) {
+    if (index < 0 || index >= kPages) return;
+    for (int i = 0; i < kPages; ++i) {
+        nb[static_cast<std::size_t>(i)]->setChecked(i == index);
+        Frame9[static_cast<std::size_t>(i)]->setVisible(i == index);
+    }
+    page_ = index;
+    p_.SaveSetting(QStringLiteral("InitTest"), QStringLiteral("Набор"), QString::number(index));
+    if (Label1->text() == QStringLiteral("Ошибка длины пакета")) {
+        clearPanel();
+        activated();
+    }
+}
+
+void InitTest::clearPanel() {
+    Timer2->stop();
+    const QColor face = palette().color(QPalette::Button);
+    for (int p = 0; p < kPages; ++p) {
+        for (int k = 0; k < kValuesPerPage; ++k) {
+            values[static_cast<std::size_t>(p)][static_cast<std::size_t>(k)]->clear();
+            paint(bars[static_cast<std::size_t>(p)][static_cast<std::size_t>(k)], face);
+        }
+    }
+    for (QLabel* lamp : Label3) paint(lamp, lampColour(false));
+    for (int i = 0; i < 2; ++i) {
+        vReg[static_cast<std::size_t>(i)]->setChecked(true);
+        Label4[static_cast<std::size_t>(i)]->setText(QStringLiteral("Вкл"));
+        paint(Label4[static_cast<std::size_t>(i)], kSilver);
+    }
+    Label10->clear();
+    for (int i = 16; i < kLamps; ++i) Label3[static_cast<std::size_t>(i)]->setText(lampCaption(i));
+    paint(Label7, checkEngineColour(false));
+}
+
+void InitTest::timer1Tick() {
+    kline::EcuLink& ecu = p_.ecu;
+    const int r = ecu.EcuExchange(cmd::connect());
+    if (r != kline::kOk) {
+        clearPanel();
+        statusPanels[2]->setText(QStringLiteral("Версия ПЗУ -"));
+        statusPanels[3]->setText(QStringLiteral("Серия -"));
+        setLabel1(kline::EcuLink::ExchangeErrorText(r));
+        setBusyPointer(true);
+        return;
+    }
+    setBusyPointer(false);
+
+    QString type, series, rom;
+    const bool haveType = ecu.EcuExchange(cmd::ecuType()) == kline::kOk;
+    if (haveType) type = ecu.ReplyAsText();
+    const bool haveSeries = ecu.EcuExchange(cmd::readVariables({cmd::kVarSerial})) == kline::kOk;
+    if (haveSeries) series = ecu.ReplyAsText();
+    statusPanels[3]->setText(haveSeries ? QStringLiteral("Серия - ") + series : QStringLiteral("Серия - не определена"));
+    const bool haveRom = ecu.EcuExchange(cmd::readVariables({cmd::kVarRomVersion})) == kline::kOk;
+    if (haveRom) rom = ecu.ReplyAsText();
+    statusPanels[2]->setText(haveRom ? QStringLiteral("Версия ПЗУ - ") + rom
+                                     : QStringLiteral("Версия ПЗУ - не определена"));
+    if (ecu.EcuExchange(cmd::engineText()) == kline::kOk) {
+        const QString engine = ecu.ReplyAsText();
+        Label10->setText(QStringLiteral("Двигатель - ") + engine);
+        p_.state.EngineVariant = cmd::engineVariantFor(engine);
+    }
+    if (p_.state.ReportEnabled == 1)
+        p_.report().write(ReportLog::line(haveType ? &type : nullptr, haveSeries ? &series : nullptr,
+                                          haveRom ? &rom : nullptr));
+    setLabel1(type);
+
+    if (ecu.EcuExchange(cmd::readConnectionValues()) == kline::kOk) {
+        p_.state.ConnectionValue65 = static_cast<std::uint8_t>(ecu.reply(0));
+        p_.state.ConnectionValue66 = static_cast<std::uint8_t>(ecu.reply(1));
+        p_.state.ConnectionValue40 = static_cast<std::uint8_t>(ecu.reply(2));
+        QPalette pal = Label1->palette();
+        pal.setColor(QPalette::Window, kLightGrey);
+        Label1->setPalette(pal);
+        Timer1->stop();
+        Timer2->start();
+    }
+}
+
+void InitTest::timer2Tick() {
+    kline::EcuLink& ecu = p_.ecu;
+    if (page_ == 0) {
+        QGroupBox* speed = valueFrames[0][2];
+        const QString caption = frameCaption(0, 2, fullRange_);
+        if (speed->title() != caption) speed->setTitle(caption);
+    }
+    const int r = ecu.EcuExchange(cmd::livePage(page_, fullRange_));
+    if (r != kline::kOk) {
+        setLabel1(kline::EcuLink::ExchangeErrorText(r));
+        clearPanel();
+        Timer1->start();
+        return;
+    }
+    if (static_cast<int>(ecu.EcuReply().size()) != cmd::livePageLength(page_)) {
+        setLabel1(QStringLiteral("Ошибка длины пакета"));
+        return;
+    }
+    showReply(ecu.EcuReply());
+}
+
+void InitTest::showReply(const std::vector<int>& reply) {
+    for (int i = 0; i < kLamps; ++i) paint(Label3[static_cast<std::size_t>(i)], lampColour(lampLit(i, reply)));
+    const PageValues shown = decodePage(page_, reply, fullRange_);
+    for (int k = 0; k < kValuesPerPage; ++k) {
+        const PanelValue& v = shown[static_cast<std::size_t>(k)];
+        values[static_cast<std::size_t>(page_)][static_cast<std::size_t>(k)]->setText(v.text);
+        QLabel* bar = bars[static_cast<std::size_t>(page_)][static_cast<std::size_t>(k)];
+        bar->resize(barWidthTwips(v.bar) / 15, bar->height());
+        paint(bar, barColour(v.bar));
+    }
+    if (page_ == 0) fullRange_ = nextFullRange(fullRange_, reply.size() > 8 ? reply[8] : 0);
+    const auto lamp = checkEngineLit(p_.state.EngineVariant, reply.back());
+    if (lamp) paint(Label7, checkEngineColour(*lamp));
+}
+
+void InitTest::restartEcu() {
+    kline::EcuLink& ecu = p_.ecu;
+    stopTimers();
+    ecu.EcuExchange(cmd::restart());
+    if (ecu.ShowExchangeError(1)) {
+        Timer1->start();
+        return;
+    }
+    setBusyPointer(true);
+    closeAdjustmentWindows();
+    setLabel1(QStringLiteral("Перезагрузка ЭБУ"));
+    paint(Label1, QColor(255, 255, 128));
+    clearPanel();
+    setEnabled(false);
+    Timer3->start();
+}
+
+void InitTest::timer3Tick() {
+    paint(Label1, kLightGrey);
+    Timer3->stop();
+    setEnabled(true);
+    setBusyPointer(false);
+    activated();
+}
+
+void InitTest::toggleRegulator(int i) {
+    if (i < 0 || i > 1) return;
+    QAction* item = vReg[static_cast<std::size_t>(i)];
+    item->setChecked(!item->isChecked());
+    std::uint8_t& f = p_.state.EcuSwitches;
+    for (QLabel* l : Label4) {
+        l->setText(QStringLiteral("Вкл"));
+        paint(l, kSilver);
+    }
+    f = static_cast<std::uint8_t>(f & ~0x06);
+    if (!vReg[0]->isChecked()) {
+        f |= 0x02;
+        Label4[0]->setText(QStringLiteral("Откл"));
+        paint(Label4[0], Qt::white);
+    }
+    if (!vReg[1]->isChecked()) {
+        f |= 0x04;
+        Label4[1]->setText(QStringLiteral("Откл"));
+        paint(Label4[1], Qt::white);
+    }
+    p_.ecu.EcuExchange(cmd::writeSwitches(f));
+    if (p_.ecu.ShowExchangeError(1)) {
+        Label4[static_cast<std::size_t>(i)]->setText(QStringLiteral("Вкл"));
+        paint(Label4[static_cast<std::size_t>(i)], kSilver);
+        item->setChecked(true);
+    }
+}
+
+void InitTest::openSettings() {
+    closeAdjustmentWindows();
+    stopTimers();
+    clearPanel();
+    setLabel1(QString());
+    paint(Label1, kLightGrey);
+    p_.showSettingsWindow();
+}
+
+void InitTest::closeAdjustmentWindows() {
+    for (std::size_t i = 0; i < Reg.size(); ++i) {
+        if (!Reg[i]->isChecked()) continue;
+        if (adjustmentWindows[i]) adjustmentWindows[i](false);
+        Reg[i]->setChecked(false);
+    }
+}
+
+} // namespace kvintor

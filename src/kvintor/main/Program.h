@@ -1,0 +1,77 @@
+#pragma once
+// Kvintor's program frame: start-up, the settings it keeps, the warning
+// sound, the test hints and the end of the program. One object per run,
+// holding the program-wide state and the ECU link; tests build their own.
+#include "ReportLog.h"
+#include "common/ProgramState.h"
+#include "link/EcuLink.h"
+
+#include <QSize>
+#include <functional>
+#include <memory>
+
+class QDialog;
+class QWidget;
+
+namespace common {
+class Dialogs;
+class Platform;
+class SettingsStore;
+} // namespace common
+
+namespace kvintor {
+
+class InitTest;
+
+class Program {
+public:
+    static constexpr int kMajorVersion = 4;
+    static const QString kApp; // the settings' application name
+
+    Program(common::SettingsStore& settings, common::Dialogs& dialogs, common::Platform& platform,
+            kline::PortMap& ports, kline::PortFactory factory, QString appFolder);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Splash, settings, port, main window. False when the program ended
+    // during start-up (no port); the caller then does not run the event loop.
+    bool StartUp();
+    void SaveSettingsAndQuit();
+    void ResetWindowPositions();
+    void ShowTestHint(int code);
+    void BeepSignal() { common::BeepSignal(ctx); }
+
+    // Shows the settings window modally (start-up and menu).
+    void showSettingsWindow();
+
+    QString GetSetting(const QString& section, const QString& key, const QString& def) const;
+    void SaveSetting(const QString& section, const QString& key, const QString& value);
+    ReportLog report() const;
+
+    InitTest* mainWindow() const { return main_.get(); }
+    QWidget* splash() const { return splash_.get(); }
+    void closeSplash();
+    bool ended() const { return ended_; }
+
+    common::SettingsStore& settings;
+    common::Dialogs& dialogs;
+    common::Platform& platform;
+    common::ProgramState state;
+    common::Context ctx;
+    kline::EcuLink ecu;
+
+    // Seams of the run: the real ones by default.
+    std::function<void()> endProgram;      // ends the process at once
+    std::function<int(QDialog&)> execModal; // runs a modal window
+    std::function<QSize()> screenSize;      // in pixels
+    // Whether the main window's "Выключить компьютер" is ticked.
+    bool shutdownTicked() const;
+
+private:
+    std::unique_ptr<QWidget> splash_;
+    std::unique_ptr<InitTest> main_;
+    bool ended_ = false;
+};
+
+} // namespace kvintor

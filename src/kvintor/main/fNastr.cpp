@@ -1,0 +1,137 @@
+#include "fNastr.h"
+
+#include "Program.h"
+#include "common/Platform.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace kvintor {
+
+namespace {
+template <typename W> W* named(W* w, const QString& name) {
+    w->setObjectName(name);
+    return w;
+}
+} // namespace
+
+fNastr::fNastr(Program& program, QWidget* owner) : QDialog(owner), p_(program) {
+    setObjectName(QStringLiteral("fNastr"));
+    setWindowTitle(QStringLiteral("Настройка программы  (Kvintor)"));
+    setModal(true);
+
+    Frame1 = named(new QGroupBox(QStringLiteral("КомПорт")), QStringLiteral("Frame1"));
+    auto* ports = new QGridLayout(Frame1);
+    auto* group = new QButtonGroup(this);
+    for (int n = 1; n <= 4; ++n) {
+        Option1[static_cast<std::size_t>(n)] =
+            named(new QRadioButton(QStringLiteral("Ком%1").arg(n)), QStringLiteral("Option1(%1)").arg(n));
+        group->addButton(Option1[static_cast<std::size_t>(n)], n);
+        ports->addWidget(Option1[static_cast<std::size_t>(n)], (n - 1) / 2, (n - 1) % 2);
+    }
+    Check1 = named(new QCheckBox(QStringLiteral("DTR")), QStringLiteral("Check1"));
+    Check2 = named(new QCheckBox(QStringLiteral("RTS")), QStringLiteral("Check2"));
+    ports->addWidget(Check1, 2, 0);
+    ports->addWidget(Check2, 2, 1);
+
+    Frame2 = named(new QGroupBox(QStringLiteral("ЭБУ")), QStringLiteral("Frame2"));
+    auto* ecuBox = new QVBoxLayout(Frame2);
+    Option5 = named(new QRadioButton(QStringLiteral("Микас")), QStringLiteral("Option5"));
+    Option6 = named(new QRadioButton(QStringLiteral("Январь")), QStringLiteral("Option6"));
+    Option7 = named(new QRadioButton(QStringLiteral("BMW")), QStringLiteral("Option7"));
+    Option8 = named(new QRadioButton(QStringLiteral("Bosh")), QStringLiteral("Option8"));
+    Option5->setChecked(true);
+    for (QRadioButton* o : {Option5, Option6, Option7, Option8}) ecuBox->addWidget(o);
+    for (QRadioButton* o : {Option6, Option7, Option8}) o->setEnabled(false);
+
+    Frame3 = named(new QGroupBox(QStringLiteral("Дополнительно")), QStringLiteral("Frame3"));
+    auto* extras = new QVBoxLayout(Frame3);
+    Check3 = named(new QCheckBox(QStringLiteral("Системный динамик")), QStringLiteral("Check3"));
+    Check4 = named(new QCheckBox(QStringLiteral("Автозагрузка")), QStringLiteral("Check4"));
+    Check5 = named(new QCheckBox(QStringLiteral("Создавать отчет")), QStringLiteral("Check5"));
+    for (QCheckBox* c : {Check3, Check4, Check5}) extras->addWidget(c);
+
+    Command1 = named(new QPushButton(QStringLiteral("Отмена")), QStringLiteral("Command1"));
+    Command2 = named(new QPushButton(QStringLiteral("OK")), QStringLiteral("Command2"));
+    Command2->setDefault(true);
+    connect(Command1, &QPushButton::clicked, this, &fNastr::cancel);
+    connect(Command2, &QPushButton::clicked, this, &fNastr::accept);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(Frame1);
+    top->addWidget(Frame2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(Frame3);
+    layout->addLayout(buttons);
+
+    load();
+}
+
+void fNastr::load() {
+    unsetCursor();
+    kline::EcuLink& ecu = p_.ecu;
+    if (ecu.PortHandle() > 0) ecu.ClosePort();
+    for (int n = 1; n <= 4; ++n) Option1[static_cast<std::size_t>(n)]->setEnabled(ecu.ProbePort(n));
+    const int chosen = ecu.PortNumber.size() == 1 ? ecu.PortNumber.toInt() : 0;
+    if (chosen >= 1 && chosen <= 4) Option1[static_cast<std::size_t>(chosen)]->setChecked(true);
+    if (ecu.DtrSetting.toInt() < 2) Check1->setChecked(ecu.DtrSetting.toInt() == 1);
+    if (ecu.RtsSetting.toInt() < 2) Check2->setChecked(ecu.RtsSetting.toInt() == 1);
+    Check5->setChecked(p_.state.ReportEnabled > 0);
+    const int autostart = p_.GetSetting(QStringLiteral("fNastr"), QStringLiteral("AutoStar"), QStringLiteral("0")).toInt();
+    if (autostart < 3) Check4->setChecked(autostart == 1);
+    if (p_.state.SpeakerMode == 2) Check3->setEnabled(false);
+    else Check3->setChecked(p_.state.SpeakerMode > 0);
+}
+
+int fNastr::selectedPort() const {
+    for (int n = 1; n <= 4; ++n)
+        if (Option1[static_cast<std::size_t>(n)]->isChecked()) return n;
+    return 0;
+}
+
+void fNastr::cancel() {
+    if (selectedPort() != 0) {
+        reject();
+        return;
+    }
+    // Every port was disabled and none chosen: nothing to talk through.
+    reject();
+    p_.SaveSettingsAndQuit();
+}
+
+void fNastr::accept() {
+    const int n = selectedPort();
+    p_.ecu.PortNumber = QString::number(n == 0 ? 5 : n);
+    p_.ecu.DtrSetting = Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    p_.ecu.RtsSetting = Check2->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    p_.state.ReportEnabled = Check5->isChecked() ? 1 : 0;
+    p_.state.SpeakerMode = Check3->isEnabled() ? (Check3->isChecked() ? 1 : 0) : 2;
+    // The autostart entry; a refusal is of no consequence here.
+    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    p_.platform.setAutostart(QStringLiteral("Kvintor"), p_.state.AppFolder + program, Check4->isChecked());
+    p_.SaveSetting(QStringLiteral("fNastr"), QStringLiteral("AutoStar"),
+                   Check4->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    QDialog::accept();
+}
+
+void fNastr::finish() {
+    if (p_.ended()) return;
+    const QString& port = p_.ecu.PortNumber;
+    const int n = port.toInt();
+    if (port.size() == 1 && n >= 1 && n <= 4) p_.ecu.OpenPort(n);
+}
+
+} // namespace kvintor

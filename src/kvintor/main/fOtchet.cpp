@@ -1,0 +1,60 @@
+#include "fOtchet.h"
+
+#include "Program.h"
+#include "common/Dialogs.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+namespace kvintor {
+
+fOtchet::fOtchet(Program& p, QWidget* owner) : QDialog(owner) {
+    setObjectName(QStringLiteral("fOtchet"));
+    setWindowTitle(QStringLiteral("Отчёт  ") + p.state.AppTitle);
+    resize(640, 420);
+    Text1 = new QPlainTextEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setReadOnly(true);
+    Text1->installEventFilter(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Text1);
+
+    QFile file(p.report().path());
+    if (!file.exists()) {
+        QFont f = Text1->font();
+        f.setPointSize(14);
+        Text1->setFont(f);
+        Text1->setPlainText(QStringLiteral("\n\n\n           Отчет  еще  не  создан.\n"));
+        Text1->setEnabled(false);
+        return;
+    }
+    const qint64 size = file.size();
+    if (!file.open(QIODevice::ReadOnly)) return; // shows what it got: nothing
+    if (size <= kShown) {
+        Text1->setPlainText(QString::fromUtf8(file.readAll()));
+        return;
+    }
+    p.dialogs.message(QStringLiteral("Файл  отчета  слишком  дольшой,  будет  показан  не  полностью."),
+                      p.state.AppTitle, common::Icon::Exclamation);
+    // 54 800 bytes from byte (length - 54 801), counting from 1: the last
+    // two bytes are not shown.
+    file.seek(size - kShown - 2);
+    Text1->setPlainText(QString::fromUtf8(file.read(kShown)));
+}
+
+bool fOtchet::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Text1 && event->type() == QEvent::FocusIn) {
+        QTextCursor c = Text1->textCursor();
+        c.movePosition(QTextCursor::End);
+        Text1->setTextCursor(c);
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        reject();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace kvintor
