@@ -64,7 +64,7 @@ bool WriteProfileString(const QString& file, const QString& section, const QStri
             if (lines[i].trimmed().isEmpty()) continue;
             lastEntry = i;
             if (same(keyOf(lines[i]), key)) {
-                lines[i] = entry;
+                lines[i] = keyOf(lines[i]) + QLatin1Char('=') + value; // the stored spelling stays
                 replaced = true;
                 break;
             }

@@ -1,7 +1,7 @@
 #pragma once
 // A file of sections and key=value lines, written the way the Windows
 // profile functions write it: section and key are matched without regard to
-// case, a key's value is replaced where it stands, a new key goes to the end
+// case, a key's value is replaced where it stands (the key keeps its spelling), a new key goes to the end
 // of its section, a new section to the end of the file, and every other line
 // stays as it was. UTF-8.
 #include <QString>

@@ -9,6 +9,7 @@ bool RecordingPlatform::beep(int frequencyHz, int durationMs) {
 
 bool RecordingPlatform::shutdownComputer() {
     calls << QStringLiteral("shutdown");
+    if (onShutdown) onShutdown();
     return true;
 }
 

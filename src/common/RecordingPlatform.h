@@ -3,6 +3,8 @@
 // never shuts anything down, and keeps the desktop in a folder of the test's.
 #include "Platform.h"
 
+#include <functional>
+
 namespace common {
 
 class RecordingPlatform : public Platform {
@@ -20,6 +22,7 @@ public:
 
     // Every call in order, as "beep 1864 200", "shutdown", "autostart NAME CMD 1", ...
     QStringList calls;
+    std::function<void()> onShutdown; // runs inside the recorded shut-down
     bool soundDevice = true;
     bool autostartWorks = true;
     int osVersion = 10;

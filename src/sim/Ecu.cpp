@@ -344,6 +344,12 @@ QByteArray Ecu::streamFrame() {
 // -------------------------------------------------------------- requests
 
 std::optional<Request> Ecu::handle(const Request& r) {
+    std::optional<Request> reply = answer(r);
+    if (replyHook) replyHook(r, reply);
+    return reply;
+}
+
+std::optional<Request> Ecu::answer(const Request& r) {
     if (r.empty() || restarting()) return std::nullopt;
     const auto textReply = [](const QString& t) {
         const QByteArray b = kline::toCp866(t);

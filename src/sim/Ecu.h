@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -73,6 +74,9 @@ public:
     // One stream frame of the current values (wire form).
     QByteArray streamFrame();
 
+    // Lets a test change any answer (or silence it) after the ECU made it.
+    std::function<void(const kline::Request& request, std::optional<kline::Request>& reply)> replyHook;
+
     // Silent while it restarts.
     bool restarting() const { return timeMs() < silentUntil_; }
     int restarts() const { return restarts_; }
@@ -80,6 +84,7 @@ public:
     static constexpr double kRestartMs = 300;
 
 private:
+    std::optional<kline::Request> answer(const kline::Request& r);
     std::optional<kline::Request> write(const kline::Request& r);
     void writeOne(int variable, int value);
     void commandRegister(int previous, int value);

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kvintor {
 
@@ -39,9 +40,11 @@ fOtchet::fOtchet(Program& p, QWidget* owner) : QDialog(owner) {
     p.dialogs.message(QStringLiteral("Файл  отчета  слишком  дольшой,  будет  показан  не  полностью."),
                       p.state.AppTitle, common::Icon::Exclamation);
     // 54 800 bytes from byte (length - 54 801), counting from 1: the last
-    // two bytes are not shown.
-    file.seek(size - kShown - 2);
-    Text1->setPlainText(QString::fromUtf8(file.read(kShown)));
+    // two bytes are not shown. A file of 54 801 bytes has no byte 0 to start
+    // from; it starts at its first byte.
+    const qint64 start = std::max<qint64>(0, size - kShown - 2);
+    file.seek(start);
+    Text1->setPlainText(QString::fromUtf8(file.read(std::min(kShown, size - 2 - start))));
 }
 
 bool fOtchet::eventFilter(QObject* watched, QEvent* event) {

@@ -1,0 +1,149 @@
+// The exit dialogue against the simulated ECU, for every way of closing.
+#include "KvintorRig.h"
+#include "main/ExitDialogue.h"
+
+#include <QAction>
+#include <QLabel>
+#include <gtest/gtest.h>
+
+using kline::Request;
+
+namespace {
+
+const Request kReset{98, 9, 0, 10, 0, 11, 0, 12, 0, 13, 0, 14, 0, 15, 0};
+const QString kQuestionHead = QStringLiteral("В  процессе  регулировки  данные  ЭБУ  были  изменены:\r\n");
+const QString kQuestionTail =
+    QStringLiteral("\r\n \r\nСОХРАНИТЬ  НОВЫЕ  ДАННЫЕ  В  ЭНЕРГО-НЕЗАВИСИМУЮ  ПАМЯТЬ  ЭБУ?");
+
+struct Exit : ::testing::Test {
+    KvintorRig rig;
+    void SetUp() override {
+        ASSERT_TRUE(rig.startOnCom1());
+        rig.requests();
+    }
+    void change(const Request& write) { ASSERT_EQ(*rig.sim->ecu.handle(write), Request{0}); }
+    int var(int v) { return rig.sim->ecu.variable(v); }
+};
+
+} // namespace
+
+TEST_F(Exit, NoChangeNoQuestionThenResetAndEnd) {
+    rig.sim->ecu.handle({98, 10, 0x0F, 13, 0x01, 14, 0x06});
+    rig.main().close();
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 11, 12}, kReset}));
+    for (int v = 10; v <= 15; ++v) EXPECT_EQ(var(v), 0) << v;
+    EXPECT_EQ(rig.ends, 1);
+    EXPECT_TRUE(rig.program.ended());
+    EXPECT_EQ(rig.platform.count("shutdown"), 0);
+}
+
+TEST_F(Exit, TheQuestionListsTheChangedItems) {
+    change({98, 11, 0x08, 40, 4});
+    change({98, 12, 0x18, 65, 3, 66, 5});
+    rig.dialogs.answerNext(common::Answer::Cancel);
+    rig.main().Zav[1]->trigger(); // "Выключить компьютер", then Cancel
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    const auto& q = rig.dialogs.messages[0];
+    EXPECT_EQ(q.text, kQuestionHead +
+                          QStringLiteral("\r\n   Угол  опережения  зажигания\r\n   Коэфициент  смещения  по СО"
+                                         "\r\n   Коэфициент  корекции СО") +
+                          kQuestionTail);
+    EXPECT_EQ(q.caption, QStringLiteral("Завершение работы Kvintor  (версия 2.4)"));
+    EXPECT_EQ(q.icon, common::Icon::Question);
+    EXPECT_EQ(q.buttons, common::Buttons::YesNoCancel);
+    EXPECT_EQ(q.defaultButton, common::Answer::Cancel);
+    EXPECT_EQ(rig.platform.count("beep"), 1);
+    // Cancel: still running, the port open, "Выключить компьютер" unticked.
+    EXPECT_EQ(rig.ends, 0);
+    EXPECT_FALSE(rig.main().Zav[1]->isChecked());
+    EXPECT_GT(rig.program.ecu.PortHandle(), 0);
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 11, 12}}));
+    EXPECT_EQ(rig.platform.count("shutdown"), 0);
+}
+
+TEST_F(Exit, YesSavesEachItemInOrder) {
+    change({98, 11, 0x08, 40, 4});
+    change({98, 12, 0x10, 66, 5});
+    rig.dialogs.answerNext(common::Answer::Yes);
+    rig.main().close();
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 11, 12}, {98, 14, 1, 124, 3}, {98, 14, 1, 124, 2}, kReset}));
+    EXPECT_EQ(rig.sim->ecu.storedAdjustment(40), 4);
+    EXPECT_EQ(rig.sim->ecu.storedAdjustment(66), 5);
+    EXPECT_EQ(rig.dialogs.messages.size(), 1u) << "no failure";
+    EXPECT_EQ(rig.ends, 1);
+}
+
+TEST_F(Exit, YesReportsRefusalsAndLinkFailuresAndGoesOn) {
+    change({98, 11, 0x08, 40, 4});
+    change({98, 12, 0x08, 65, 3});
+    int saves = 0;
+    rig.sim->ecu.replyHook = [&](const Request& r, std::optional<Request>& reply) {
+        if (r.size() == 5 && r[3] == 124 && saves++ == 0) reply = Request{9}; // the first is refused
+        else if (r.size() == 5 && r[3] == 124) reply.reset();                  // the second gets no answer
+    };
+    rig.dialogs.answerNext(common::Answer::Yes);
+    rig.main().close();
+    ASSERT_EQ(rig.dialogs.messages.size(), 3u);
+    EXPECT_EQ(rig.dialogs.messages[1].text, QStringLiteral("Не  удалось  сохранить  настройки"));
+    EXPECT_EQ(rig.dialogs.messages[1].icon, common::Icon::Critical);
+    EXPECT_EQ(rig.dialogs.messages[1].caption, rig.program.state.AppTitle);
+    EXPECT_EQ(rig.dialogs.messages[2].text, QStringLiteral("Не  удалось  сохранить  настройки   ЭБУ НЕ ОТВЕЧАЕТ"));
+    EXPECT_EQ(rig.dialogs.messages[2].icon, common::Icon::Critical);
+    EXPECT_EQ(rig.platform.count("beep"), 3);
+    EXPECT_EQ(rig.requests().back(), kReset);
+    EXPECT_EQ(rig.ends, 1);
+}
+
+TEST_F(Exit, NoWritesBackTheConnectionValuesWithTheirBits) {
+    kvintor::InitTest& w = rig.main();
+    w.timer1Tick(); // identification reads 65, 66, 40 at connection
+    rig.requests();
+    ASSERT_EQ(rig.program.state.ConnectionValue40, 0);
+    change({98, 11, 0x08, 40, 4});
+    change({98, 12, 0x18, 65, 3, 66, 5});
+    rig.program.state.OverrideMaskA = 0x80; // another window's bit stays
+    rig.dialogs.answerNext(common::Answer::No);
+    w.close();
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 11, 12},
+                                                    {98, 11, 0x88, 40, 0},
+                                                    {98, 12, 0x08, 65, 0},
+                                                    {98, 12, 0x18, 66, 0},
+                                                    kReset}));
+    EXPECT_EQ(rig.sim->ecu.storedAdjustment(40), 0) << "nothing stored";
+    EXPECT_EQ(rig.ends, 1);
+}
+
+TEST_F(Exit, FailedMaskReadGoesStraightToTheReset) {
+    rig.sim->ecu.replyHook = [](const Request& r, std::optional<Request>& reply) {
+        if (r == Request{97, 11, 12}) reply.reset();
+    };
+    change({98, 11, 0x08, 40, 4});
+    rig.main().close();
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 11, 12}, kReset}));
+    EXPECT_EQ(rig.ends, 1);
+}
+
+TEST_F(Exit, ShutdownAfterTheSettingsAreStored) {
+    for (common::Answer a : {common::Answer::Yes, common::Answer::No}) {
+        KvintorRig r;
+        ASSERT_TRUE(r.startOnCom1());
+        r.sim->ecu.handle({98, 11, 0x08, 40, 4});
+        QString portAtShutdown;
+        r.platform.onShutdown = [&] { portAtShutdown = r.setting("fNastr", "ВыбрПорт"); };
+        r.dialogs.answerNext(a);
+        r.program.state.SpeakerMode = 0;
+        r.main().Zav[1]->trigger();
+        ASSERT_EQ(r.platform.calls, QStringList{"layout 04090409"} << "shutdown");
+        EXPECT_EQ(portAtShutdown, "1");
+        EXPECT_EQ(r.setting("fNastr", "SysDin"), "0");
+        EXPECT_EQ(r.setting("InitTest", "WindSt"), "0");
+        EXPECT_EQ(r.ends, 1);
+    }
+}
+
+TEST(ExitItems, ChangedItemsFromTheMasks) {
+    EXPECT_TRUE(kvintor::changedItems(0xF7, 0xE7).isEmpty());
+    EXPECT_EQ(kvintor::changedItems(0x08, 0x10), (QStringList{"Угол  опережения  зажигания", "Коэфициент  корекции СО"}));
+}
