@@ -92,6 +92,7 @@ void Adapter::requestComplete(double at) {
         }
         if (!wasStreaming && !ecu_.streamVariables().empty()) nextStream_ = lineFree_ + kStreamGapMs;
     }
+    ++requests_;
     log_.push_back(rec);
     while (log_.size() > kLogSize) log_.pop_front();
 }

@@ -57,6 +57,8 @@ public:
     LineFault fault() const { return fault_; }
 
     const std::deque<RecordedRequest>& log() const { return log_; }
+    // Requests seen since the start (the log keeps only the latest).
+    long requestCount() const { return requests_; }
     void clearLog() { log_.clear(); }
     Ecu& ecu() { return ecu_; }
 
@@ -79,6 +81,7 @@ private:
     int zeros_ = 0;
     unsigned garbageSeed_ = 12345;
     std::deque<RecordedRequest> log_;
+    long requests_ = 0;
 };
 
 } // namespace sim

@@ -7,7 +7,8 @@
 // The first line printed is the terminal's device path. Headless, it takes
 // commands on standard input, one a line, for scripts and tests:
 //   start | stop | throttle PERCENT | fault LINEFAULT | add-fault CODE [now]
-//   clear-faults | quit
+//   clear-faults | stats | quit
+// ("stats" prints the number of requests seen and the simulated time).
 // where LINEFAULT is none, no-echo, wrong-echo, silent, bad-checksum,
 // overlong, garbage or port-gone. "--fault LINEFAULT" sets one at start.
 #include "ControlPanel.h"
@@ -158,6 +159,11 @@ int main(int argc, char** argv) {
             simulator->ecu.addFault(w[1].toInt(), w.size() > 2 && w[2] == QLatin1String("now"));
         else if (w[0] == QLatin1String("clear-faults")) simulator->ecu.faults().clear();
         else if (w[0] == QLatin1String("quit")) QCoreApplication::quit();
+        else if (w[0] == QLatin1String("stats")) {
+            std::printf("requests %ld time %.0f ms\n", simulator->adapter.requestCount(), simulator->now());
+            std::fflush(stdout);
+            return;
+        }
         else if (w[0] == QLatin1String("fault") && w.size() > 1 && lineFaultFromName(w[1]))
             setLineFault(*lineFaultFromName(w[1]));
         else {

@@ -40,7 +40,9 @@ double roundTo(double value, int decimals) {
 
 QString numberText(double value) {
     if (value == 0) value = 0; // no "-0"
-    return QLocale().toString(value, 'g', 12);
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 12);
 }
 
 int barWidthTwips(int b) { return 15 * std::clamp(b, 0, 255); }

@@ -84,6 +84,9 @@ TEST(LivePanel, RoundingIsHalfToEvenAndLocaleShowsTheComma) {
     QLocale::setDefault(QLocale(QLocale::Russian));
     EXPECT_EQ(numberText(13.64), QStringLiteral("13,64"));
     EXPECT_EQ(numberText(-0.0), QStringLiteral("0"));
+    EXPECT_EQ(numberText(2400), QStringLiteral("2400")) << "no group separator";
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(numberText(12000.5), QStringLiteral("12000.5"));
     QLocale::setDefault(QLocale::c());
 }
 
