@@ -3,7 +3,9 @@
 #include "common/IniFile.h"
 #include "main/fOtchet.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
@@ -69,6 +71,19 @@ TEST(ReportLog, IdentificationWritesOnlyWithTheOptionOn) {
             EXPECT_TRUE(text.contains(QStringLiteral("=Микас 7.1 Ц1.1 R    0512345      2.17.4062"))) << text.toStdString();
         }
     }
+}
+
+TEST(ReportWindow, EscClosesAndTheCaretGoesToTheEnd) {
+    KvintorRig rig;
+    ASSERT_TRUE(rig.program.report().write("line"));
+    kvintor::fOtchet w(rig.program, nullptr);
+    w.show();
+    QFocusEvent focus(QEvent::FocusIn);
+    QApplication::sendEvent(w.Text1, &focus);
+    EXPECT_EQ(w.Text1->textCursor().position(), w.Text1->toPlainText().size());
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(w.Text1, &esc);
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST(ReportWindow, MissingSmallAndLargeFiles) {
