@@ -24,12 +24,6 @@ constexpr int px(int twips) { return twips / 15; }
 
 QString indexed(const char* name, int i) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); }
 
-void paint(QLabel* label, const QColor& colour) {
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::Window, colour);
-    label->setPalette(pal);
-    label->setAutoFillBackground(true);
-}
 
 // Frame and panel geometry, in pixels.
 constexpr int kFrameWidth = 700;
@@ -38,6 +32,13 @@ constexpr int kLampHeight = 17;
 constexpr int kValueFrameHeight = 40;
 
 } // namespace
+
+void paint(QLabel* label, const QColor& colour) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, colour);
+    label->setPalette(pal);
+    label->setAutoFillBackground(true);
+}
 
 InitTest::InitTest(Program& program) : p_(program) {
     setObjectName(QStringLiteral("InitTest"));

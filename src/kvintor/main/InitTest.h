@@ -22,6 +22,9 @@ namespace kvintor {
 
 class Program;
 
+// A label's background colour (lamps, bars, status lines).
+void paint(QLabel* label, const QColor& colour);
+
 class InitTest : public QMainWindow {
     Q_OBJECT
 public:

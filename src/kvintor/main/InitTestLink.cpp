@@ -14,12 +14,6 @@ namespace kvintor {
 namespace cmd = kline::cmd;
 
 namespace {
-void paint(QLabel* label, const QColor& colour) {
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::Window, colour);
-    label->setPalette(pal);
-    label->setAutoFillBackground(true);
-}
 const QColor kLightGrey(224, 224, 224);
 const QColor kSilver(192, 192, 192);
 } // namespace
@@ -127,9 +121,7 @@ void InitTest::timer1Tick() {
         p_.state.ConnectionValue65 = static_cast<std::uint8_t>(ecu.reply(0));
         p_.state.ConnectionValue66 = static_cast<std::uint8_t>(ecu.reply(1));
         p_.state.ConnectionValue40 = static_cast<std::uint8_t>(ecu.reply(2));
-        QPalette pal = Label1->palette();
-        pal.setColor(QPalette::Window, kLightGrey);
-        Label1->setPalette(pal);
+        paint(Label1, kLightGrey);
         Timer1->stop();
         Timer2->start();
     }
