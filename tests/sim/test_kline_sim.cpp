@@ -7,7 +7,9 @@
 #include "link/HardwarePort.h"
 #include "sim/Ecu.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -155,4 +157,40 @@ TEST_F(KlineSim, KlineToolPrintsResultAndReply) {
     ASSERT_TRUE(tool.waitForFinished(5000));
     EXPECT_EQ(tool.exitCode(), 3);
     EXPECT_TRUE(tool.readAllStandardOutput().startsWith("result 3\n"));
+}
+
+TEST(KlineSimOptions, ImageFileAndBadArguments) {
+    QTemporaryDir dir;
+    QByteArray image(65536, 0);
+    for (int i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
+    const QString path = dir.path() + "/image.bin";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(image);
+    }
+    QProcess sim;
+    sim.start(QStringLiteral(KLINE_SIM_PATH), {"--headless", "--engine", "carb", "--image", path});
+    ASSERT_TRUE(sim.waitForReadyRead(5000));
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    TestContext t;
+    PortMap ports;
+    ports.setDevice(1, device);
+    EcuLink ecu(t.ctx, ports, hardwarePortFactory());
+    ASSERT_EQ(ecu.OpenPort(1), 0);
+    ASSERT_EQ(ecu.EcuExchange(cmd::readMemory(0x1234)), kOk);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(ecu.EcuReply()[3 + i], static_cast<std::uint8_t>(image[0x1234 + i]));
+    ASSERT_EQ(ecu.EcuExchange(cmd::readVariables({6})), kOk);
+    EXPECT_EQ(ecu.reply(0) & 0x04, 0) << "carburettor engine";
+    sim.terminate();
+    sim.waitForFinished(3000);
+
+    QProcess bad;
+    bad.start(QStringLiteral(KLINE_SIM_PATH), {"--headless", "--image", dir.path() + "/missing.bin"});
+    ASSERT_TRUE(bad.waitForFinished(5000));
+    EXPECT_EQ(bad.exitCode(), 64);
+    EXPECT_TRUE(bad.readAllStandardError().contains("not a readable 65536-byte image"));
+    bad.start(QStringLiteral(KLINE_SIM_PATH), {"--engine", "v8"});
+    ASSERT_TRUE(bad.waitForFinished(5000));
+    EXPECT_EQ(bad.exitCode(), 64);
 }

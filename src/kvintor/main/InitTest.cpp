@@ -264,6 +264,7 @@ void InitTest::buildMenus() {
     QMenu* end = bar->addMenu(QStringLiteral("Завершение"));
     Zav[0] = add(end, "Zav", 0, QStringLiteral("Выйти из программы    Alt+F4"));
     Zav[1] = add(end, "Zav", 1, QStringLiteral("Выключить компьютер"), true);
+    Zav[0]->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
     connect(Zav[0], &QAction::triggered, this, &QWidget::close);
     connect(Zav[1], &QAction::triggered, this, [this] {
         Zav[1]->setChecked(true);
