@@ -7,6 +7,7 @@
 #include "common/Platform.h"
 #include "common/QtDialogs.h"
 #include "common/SettingsStore.h"
+#include "common/Translations.h"
 #include "link/HardwarePort.h"
 #include "main/InitTest.h"
 #include "main/Program.h"
@@ -20,6 +21,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kvintor"));
+    common::installRussianTranslations(app);
 
     common::SettingsStore settings;
     kline::PortMap ports(&settings, kvintor::Program::kApp);

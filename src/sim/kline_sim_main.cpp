@@ -14,6 +14,7 @@
 #include "ControlPanel.h"
 #include "PtyServer.h"
 #include "Simulator.h"
+#include "common/Translations.h"
 
 #include <QApplication>
 #include <QFile>
@@ -61,6 +62,7 @@ int main(int argc, char** argv) {
     if (hasArg(argc, argv, "--headless") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    common::installRussianTranslations(app);
     const QStringList args = app.arguments().mid(1);
 
     bool headless = false;

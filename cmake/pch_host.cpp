@@ -1,0 +1,1 @@
+// Compiles the precompiled header once for the targets that reuse it.
