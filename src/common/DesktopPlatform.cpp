@@ -1,11 +1,14 @@
 #include "Platform.h"
 
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <cerrno>
 #include <cmath>
 #include <vector>
 
@@ -32,9 +35,14 @@ void silenceAlsa() {
 
 bool DesktopPlatform::beep(int frequencyHz, int durationMs) {
 #ifdef KV_HAVE_ALSA
+    // Non-blocking throughout: a device that is busy or slow must not hold
+    // the window (the tone sounds before every warning box) for longer than
+    // the tone itself.
     silenceAlsa();
+    QElapsedTimer clock;
+    clock.start();
     snd_pcm_t* pcm = nullptr;
-    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) return false;
+    if (snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return false;
     const unsigned rate = 44100;
     if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1, rate, 1,
                            50000) < 0) {
@@ -49,8 +57,14 @@ bool DesktopPlatform::beep(int frequencyHz, int durationMs) {
     bool ok = true;
     size_t done = 0;
     while (done < frames) {
+        const qint64 left = durationMs - clock.elapsed();
+        if (left <= 0) break;
         const snd_pcm_sframes_t n =
             snd_pcm_writei(pcm, samples.data() + done, static_cast<snd_pcm_uframes_t>(frames - done));
+        if (n == -EAGAIN) {
+            snd_pcm_wait(pcm, static_cast<int>(left));
+            continue;
+        }
         if (n < 0) {
             if (snd_pcm_recover(pcm, static_cast<int>(n), 1) < 0) {
                 ok = false;
@@ -60,7 +74,10 @@ bool DesktopPlatform::beep(int frequencyHz, int durationMs) {
         }
         done += static_cast<size_t>(n);
     }
-    if (ok) snd_pcm_drain(pcm);
+    // What is still buffered plays out within the tone's own time; closing
+    // drops whatever is left after it.
+    const qint64 rest = durationMs - clock.elapsed();
+    if (ok && rest > 0) QThread::msleep(static_cast<unsigned long>(rest));
     snd_pcm_close(pcm);
     return ok;
 #else

@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "WriteFailure.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
@@ -29,7 +31,11 @@ bool same(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInse
 } // namespace
 
 bool WriteProfileString(const QString& file, const QString& section, const QString& key,
-                        const QString& value) {
+                        const QString& value, QString* error) {
+    const auto failed = [&] {
+        if (error) *error = whyNotWritable(file);
+        return false;
+    };
 #ifdef Q_OS_WIN
     QString eol = QStringLiteral("\r\n");
 #else
@@ -38,7 +44,7 @@ bool WriteProfileString(const QString& file, const QString& section, const QStri
     QStringList lines;
     QFile in(file);
     if (in.exists()) {
-        if (!in.open(QIODevice::ReadOnly)) return false;
+        if (!in.open(QIODevice::ReadOnly)) return failed();
         const QString text = QString::fromUtf8(in.readAll());
         if (text.contains(QStringLiteral("\r\n"))) eol = QStringLiteral("\r\n");
         lines = text.split(QLatin1Char('\n'));
@@ -73,9 +79,9 @@ bool WriteProfileString(const QString& file, const QString& section, const QStri
     }
 
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) return false;
+    if (!out.open(QIODevice::WriteOnly)) return failed();
     out.write((lines.join(eol) + eol).toUtf8());
-    return out.commit();
+    return out.commit() || failed();
 }
 
 QString ReadProfileString(const QString& file, const QString& section, const QString& key,

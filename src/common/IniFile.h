@@ -8,9 +8,9 @@
 
 namespace common {
 
-// False when the file cannot be read or written.
+// False when the file cannot be read or written; error then says why.
 bool WriteProfileString(const QString& file, const QString& section, const QString& key,
-                        const QString& value);
+                        const QString& value, QString* error = nullptr);
 // The value, or defaultValue when the section or key is missing.
 QString ReadProfileString(const QString& file, const QString& section, const QString& key,
                           const QString& defaultValue = QString());

@@ -5,9 +5,14 @@ namespace common {
 Answer RecordingDialogs::message(const QString& text, const QString& caption, Icon icon,
                                  Buttons buttons, Answer defaultButton) {
     messages.push_back({text, caption, icon, buttons, defaultButton});
-    if (answers.empty()) return defaultButton;
-    const Answer a = answers.front();
-    answers.pop_front();
+    const MessageCall call = messages.back();
+    if (whileOpen) whileOpen(call);
+    Answer a = defaultButton;
+    if (!answers.empty()) {
+        a = answers.front();
+        answers.pop_front();
+    }
+    if (afterClose) afterClose(call);
     return a;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace common {
@@ -27,6 +28,13 @@ public:
     // Answers for the next message boxes, in order; without one the default button.
     void answerNext(Answer a) { answers.push_back(a); }
     void fileNext(const QString& path) { files.push_back(path); }
+
+    // Runs while a box is "open", before it answers: a real box runs an
+    // event loop of its own, and a test can run one here too.
+    std::function<void(const MessageCall&)> whileOpen;
+    // Runs after the box has "closed": the real one hands the activation
+    // back to the window below it.
+    std::function<void(const MessageCall&)> afterClose;
 
     std::vector<MessageCall> messages;
     QStringList fileCaptions;

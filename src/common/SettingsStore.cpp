@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "WriteFailure.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -52,9 +54,9 @@ QString SettingsStore::GetSetting(const QString& app, const QString& section, co
     return s->value(k).toString();
 }
 
-void SettingsStore::SaveSetting(const QString& app, const QString& section, const QString& key,
+bool SettingsStore::SaveSetting(const QString& app, const QString& section, const QString& key,
                                 const QString& value) {
-    QDir().mkpath(folder_);
+    if (!native_) QDir().mkpath(folder_);
     auto s = open(app);
     const QString group = storedName(s->childGroups(), section);
     s->beginGroup(group);
@@ -62,6 +64,9 @@ void SettingsStore::SaveSetting(const QString& app, const QString& section, cons
     s->setValue(k, value);
     s->endGroup();
     s->sync();
+    if (s->status() == QSettings::NoError) return true;
+    lastError_ = native_ ? QStringLiteral("ошибка записи в реестр") : whyNotWritable(fileFor(app));
+    return false;
 }
 
 void SettingsStore::DeleteSection(const QString& app, const QString& section) {

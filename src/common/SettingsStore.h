@@ -19,8 +19,10 @@ public:
 
     QString GetSetting(const QString& app, const QString& section, const QString& key,
                        const QString& defaultValue = QString()) const;
-    void SaveSetting(const QString& app, const QString& section, const QString& key,
+    // False when the store could not be written; lastError() then says why.
+    bool SaveSetting(const QString& app, const QString& section, const QString& key,
                      const QString& value);
+    const QString& lastError() const { return lastError_; }
     void DeleteSection(const QString& app, const QString& section);
     // Every section name stored for an application, as first written.
     QStringList sections(const QString& app) const;
@@ -33,6 +35,7 @@ private:
     std::unique_ptr<QSettings> open(const QString& app) const;
     QString folder_;
     bool native_ = false;
+    QString lastError_;
 };
 
 } // namespace common

@@ -11,6 +11,7 @@
 #include "link/HardwarePort.h"
 #include "main/InitTest.h"
 #include "main/Program.h"
+#include "main/SignalEnd.h"
 #include "sim/ControlPanel.h"
 #include "sim/SimulatedPort.h"
 
@@ -59,6 +60,8 @@ int main(int argc, char** argv) {
         panel->move(20, 20);
         panel->show();
     }
+    // A signal ends the program as "Выйти" does, from the start on.
+    kvintor::SignalEnd signalEnd([&program] { program.endWithReset(); });
     if (!program.StartUp()) return 0;
     dialogs.setParent(program.mainWindow());
     if (panel) program.mainWindow()->move(panel->frameGeometry().right() + 10, 20);

@@ -6,10 +6,18 @@
 #include "common/SettingsStore.h"
 #include "common/Time.h"
 
+#include <QElapsedTimer>
+
 namespace kline {
 
 EcuLink::EcuLink(common::Context& ctx, PortMap& ports, PortFactory factory, QString app)
-    : ctx_(ctx), ports_(ports), factory_(std::move(factory)), app_(std::move(app)) {}
+    : ctx_(ctx), ports_(ports), factory_(std::move(factory)), app_(std::move(app)) {
+    clock_ = [] {
+        static QElapsedTimer monotonic;
+        if (!monotonic.isValid()) monotonic.start();
+        return monotonic.elapsed();
+    };
+}
 
 EcuLink::~EcuLink() { ClosePort(); }
 
@@ -29,20 +37,41 @@ int EcuLink::OpenPort(int n) {
         return -1;
     }
     handle_ = nextHandle_++;
-    const QString dtr = ctx_.settings.GetSetting(app_, QStringLiteral("fNastr"),
-                                                 QStringLiteral("DTR"), DtrSetting);
-    SetControlLine(QStringLiteral("DTR"), dtr.toInt() != 0);
-    const QString rts = ctx_.settings.GetSetting(app_, QStringLiteral("fNastr"),
-                                                 QStringLiteral("RTS"), RtsSetting);
-    SetControlLine(QStringLiteral("RTS"), rts.toInt() != 0);
+    applyStoredLines();
     return 0;
 }
 
+void EcuLink::applyStoredLines() {
+    const QString dtr = ctx_.settings.GetSetting(app_, QStringLiteral("fNastr"), QStringLiteral("DTR"), DtrSetting);
+    SetControlLine(QStringLiteral("DTR"), dtr.toInt() != 0);
+    const QString rts = ctx_.settings.GetSetting(app_, QStringLiteral("fNastr"), QStringLiteral("RTS"), RtsSetting);
+    SetControlLine(QStringLiteral("RTS"), rts.toInt() != 0);
+}
+
 bool EcuLink::ProbePort(int n) {
-    if (OpenPort(n) != 0) return false;
-    if (port_) port_->close();
-    port_.reset();
+    // Opens and closes, nothing more: the control lines of a free port (the
+    // adapter's supply among them) are left alone.
+    ClosePort();
+    handle_ = -1;
+    if (n < 1 || n > 4) return false;
+    const QString device = ports_.device(n);
+    const std::unique_ptr<SerialPort> port = factory_(device);
+    if (!port || !port->probe(device)) return false;
     handle_ = 0;
+    return true;
+}
+
+bool EcuLink::ReopenPort() {
+    if (handle_ <= 0) return false;
+    const int n = PortNumber.toInt();
+    if (PortNumber.size() != 1 || n < 1 || n > 4) return false;
+    const QString device = ports_.device(n);
+    std::unique_ptr<SerialPort> fresh = factory_(device);
+    if (port_) port_->close(); // the device must be free for the new open
+    if (!fresh || !fresh->open(device)) return false;
+    port_ = std::move(fresh);
+    handle_ = nextHandle_++;
+    applyStoredLines();
     return true;
 }
 
@@ -92,6 +121,7 @@ int EcuLink::EcuExchange(const Request& request) {
         common::Pause(kSettlePauseMs);
 
     if (handle_ <= 0 || !port_ || !port_->isOpen()) return fail(kPortError);
+    const qint64 deadline = clock_() + static_cast<qint64>(wireMs(length + kMaxReplyLength)) + kExchangeSlackMs;
     port_->purgeInput();
     if (port_->write(frame) != length) return fail(kPortError);
 
@@ -112,9 +142,12 @@ int EcuLink::EcuExchange(const Request& request) {
     // do not use up that budget, so the longest legal reply (a table of
     // escaped bytes) can arrive, and a line that never stops talking ends in
     // an overflow.
+    // A line that brings a byte now and then ends at the exchange's time
+    // bound: silent if nothing came, an overflow otherwise.
     FrameReceiver receiver;
     int emptyReads = 0;
     while (!receiver.complete()) {
+        if (clock_() > deadline) return fail(receiver.raw().isEmpty() ? kEcuSilent : kOverflow);
         const QByteArray got = port_->read(kReplyReadSize, kReadTimeoutMs);
         if (got.isEmpty()) {
             if (++emptyReads >= kReplyReads) return fail(kEcuSilent);

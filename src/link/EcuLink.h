@@ -6,6 +6,7 @@
 #include "SerialPort.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,11 @@ public:
     static constexpr int kReplyReads = 101;
     static constexpr int kReplyReadSize = 5;
     static constexpr int kSettlePauseMs = 500;
+    // No exchange lasts longer than the wire time of its frame and of the
+    // longest legal reply, plus this.
+    static constexpr int kExchangeSlackMs = 500;
+    // Wire time of n bytes at 9600 baud (10 bits a byte), in milliseconds.
+    static constexpr double wireMs(int bytes) { return bytes * 10.0 * 1000.0 / 9600.0; }
 
     EcuLink(common::Context& ctx, PortMap& ports, PortFactory factory,
             QString app = QStringLiteral("Kvintor"));
@@ -59,6 +65,11 @@ public:
     // A ticked option (level true) clears the line. Other names do nothing.
     void SetControlLine(const QString& name, bool level);
     void ClosePort();
+    // Opens the device of the open port afresh (an adapter unplugged and
+    // plugged in again). On failure the old port stays as it was, still
+    // counted as open, so that its holder goes on trying. True when the
+    // port is open again.
+    bool ReopenPort();
 
     // ---- the exchange ----
     int EcuExchange(const Request& request);
@@ -72,11 +83,17 @@ public:
     bool ShowExchangeError(int checkStatus);
     QString ReplyAsText() const;
 
+    // The clock the exchange's time bound is measured on (milliseconds;
+    // tests give a clock of their own).
+    void setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
+
     PortMap& ports() { return ports_; }
     common::Context& context() { return ctx_; }
 
 private:
     int fail(int code);
+    // DTR and RTS as stored (the options of the settings window).
+    void applyStoredLines();
 
     common::Context& ctx_;
     PortMap& ports_;
@@ -87,6 +104,7 @@ private:
     int nextHandle_ = 1;
     int last_ = kOk;
     std::vector<int> reply_{0};
+    std::function<qint64()> clock_;
 };
 
 } // namespace kline

@@ -88,6 +88,17 @@ bool HardwarePort::setRts(bool set) {
     return ok;
 }
 
+bool HardwarePort::probe(const QString& device) {
+    // QSerialPort's open takes the device's lock as any other holder would,
+    // so a port in use elsewhere does not probe free; nothing is configured.
+    close();
+    QSerialPort port;
+    port.setPortName(device);
+    if (!port.open(QIODevice::ReadWrite)) return false;
+    port.close();
+    return true;
+}
+
 PortFactory hardwarePortFactory() {
     return [](const QString&) { return std::make_unique<HardwarePort>(); };
 }

@@ -22,6 +22,7 @@ public:
     void purgeInput() override;
     bool setDtr(bool set) override;
     bool setRts(bool set) override;
+    bool probe(const QString& device) override;
 
 private:
     std::unique_ptr<QSerialPort> port_;

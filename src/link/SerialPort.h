@@ -27,6 +27,13 @@ public:
     // device refuses (pseudo-terminals have no control lines).
     virtual bool setDtr(bool set) = 0;
     virtual bool setRts(bool set) = 0;
+    // Whether the device exists and nobody holds it: opens it and closes it
+    // again, without configuring the line or touching the control lines.
+    virtual bool probe(const QString& device) {
+        if (!open(device)) return false;
+        close();
+        return true;
+    }
 };
 
 // Makes an unopened port able to open the given device.

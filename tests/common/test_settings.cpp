@@ -18,6 +18,25 @@ TEST(SettingsStore, NamesCompareWithoutCase) {
     // Cyrillic key names too.
     s.SaveSetting("Kvintor", "fNastr", "ВыбрПорт", "2");
     EXPECT_EQ(s.GetSetting("Kvintor", "FNASTR", "выбрпорт", "0"), "2");
+    // Another case of a stored key replaces its value; no second key.
+    s.SaveSetting("Kvintor", "fnastr", "dtr", "0");
+    s.SaveSetting("Kvintor", "FNASTR", "DTR", "1");
+    QFile f(s.fileFor("Kvintor"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(f.readAll()).toLower().count("dtr="), 1);
+    EXPECT_EQ(s.GetSetting("Kvintor", "fNastr", "Dtr", "x"), "1");
+}
+
+TEST(SettingsStore, AFailedWriteSaysWhy) {
+    QTemporaryDir dir;
+    QFile blocker(dir.path() + "/settings");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsStore s(dir.path() + "/settings");
+    EXPECT_FALSE(s.SaveSetting("Kvintor", "fNastr", "DTR", "1"));
+    EXPECT_TRUE(s.lastError().contains(QStringLiteral("находится файл"))) << s.lastError().toStdString();
+    SettingsStore good(dir.path() + "/fine");
+    EXPECT_TRUE(good.SaveSetting("Kvintor", "fNastr", "DTR", "1"));
 }
 
 TEST(SettingsStore, DefaultsAndApplicationsApart) {

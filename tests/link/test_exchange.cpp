@@ -255,3 +255,92 @@ TEST_F(Exchange, ReplyAsTextConvertsCodePageAndTrimsSpaces) {
     ASSERT_EQ(ecu.EcuExchange({81}), kOk);
     EXPECT_EQ(ecu.ReplyAsText(), QStringLiteral("Микас 7.1  R"));
 }
+
+// ============================================================ boundaries
+
+TEST_F(Exchange, TheLongestLegalReplyIsRead) {
+    // 256 bytes that all need escaping and a checksum of 64 that the ECU
+    // escapes too: 512 + 2 + the terminator = 515 bytes on the wire.
+    Request body;
+    for (int i = 0; i < 256; ++i) body.push_back(i < 192 ? 13 : 64);
+    QByteArray frame = encodeFrame(body);
+    ASSERT_EQ(static_cast<std::uint8_t>(frame[frame.size() - 2]), 64) << "the checksum this body needs";
+    frame.chop(2);
+    frame += bytes({64, 0, 13});
+    ASSERT_EQ(frame.size(), 515);
+    script->queueReply(frame);
+    ASSERT_EQ(ecu.EcuExchange({97, 73}), kOk);
+    ASSERT_EQ(ecu.EcuReply().size(), 256u);
+    EXPECT_EQ(ecu.EcuReply()[0], 13);
+    EXPECT_EQ(ecu.EcuReply()[255], 64);
+}
+
+TEST_F(Exchange, ReplyAsTextTrimsSpacesOnly) {
+    QByteArray raw = QByteArray(" \t") + toCp866(QStringLiteral("АБ")) + QByteArray("\xFF  ", 3);
+    Request body(raw.begin(), raw.end());
+    script->queueReply(encodeFrame(body));
+    ASSERT_EQ(ecu.EcuExchange({81}), kOk);
+    EXPECT_EQ(ecu.ReplyAsText(), QStringLiteral("\tАБ") + QChar(0x00A0)) << "a tab and code 255 stay";
+}
+
+namespace {
+// A line that brings one byte at a time, each 3 ms after the last, and
+// never a terminator; or (bytes off) reads that each wait 20 ms for nothing.
+struct TrickleScript {
+    qint64 now = 0;
+    QByteArray echo;
+    bool bytes = true;
+};
+class TricklePort : public SerialPort {
+public:
+    explicit TricklePort(std::shared_ptr<TrickleScript> s) : s_(std::move(s)) {}
+    bool open(const QString&) override { return open_ = true; }
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    qint64 write(const QByteArray& b) override {
+        s_->echo = b;
+        return b.size();
+    }
+    QByteArray read(int maxBytes, int) override {
+        if (!s_->echo.isEmpty()) {
+            const QByteArray e = s_->echo.left(maxBytes);
+            s_->echo.remove(0, e.size());
+            return e;
+        }
+        s_->now += s_->bytes ? 3 : 20;
+        return s_->bytes ? QByteArray(1, 0x55) : QByteArray();
+    }
+    void purgeInput() override {}
+    bool setDtr(bool) override { return true; }
+    bool setRts(bool) override { return true; }
+
+private:
+    std::shared_ptr<TrickleScript> s_;
+    bool open_ = false;
+};
+} // namespace
+
+TEST(ExchangeTimeBound, ATricklingLineEndsAtTheWireTimeOfTheLongestReplyPlusHalfASecond) {
+    for (bool trickle : {true, false}) {
+        auto line = std::make_shared<TrickleScript>();
+        line->bytes = trickle;
+        TestContext t;
+        PortMap ports;
+        ports.setDevice(1, QStringLiteral("/dev/kline"));
+        EcuLink ecu(t.ctx, ports, [line](const QString&) { return std::make_unique<TricklePort>(line); });
+        ecu.setClock([line] { return line->now; });
+        ASSERT_EQ(ecu.OpenPort(1), 0);
+        const int result = ecu.EcuExchange({97, 73});
+        const double bound = EcuLink::wireMs(5 + kMaxReplyLength) + EcuLink::kExchangeSlackMs;
+        EXPECT_NEAR(bound, 1042, 2);
+        if (trickle) {
+            EXPECT_EQ(result, kOverflow) << "bytes came, but no end";
+            EXPECT_LE(line->now, bound + 3);
+            EXPECT_GE(line->now, bound - 3);
+        } else {
+            EXPECT_EQ(result, kEcuSilent) << "nothing came";
+            EXPECT_LE(line->now, bound + 20);
+        }
+        EXPECT_EQ(ecu.EcuReply(), (std::vector<int>{0}));
+    }
+}

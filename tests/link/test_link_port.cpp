@@ -69,7 +69,10 @@ TEST_F(LinkPort, SetControlLineNamesLevelsAndClosedPort) {
 }
 
 TEST_F(LinkPort, ProbeClosesWhatItOpened) {
+    script->log.clear();
+    script->linesRefused = true;
     EXPECT_TRUE(ecu.ProbePort(1));
+    EXPECT_EQ(script->log, (QStringList{"open /dev/ttyS0", "close"})) << "no control line, nothing else";
     EXPECT_EQ(ecu.PortHandle(), 0);
     EXPECT_TRUE(script->openNow.isEmpty());
     script->busy.insert("/dev/ttyS1");

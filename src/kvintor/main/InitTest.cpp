@@ -4,6 +4,7 @@
 #include "Program.h"
 #include "fOtchet.h"
 #include "fkLine.h"
+#include "common/ActivationWatch.h"
 #include "link/Commands.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -87,11 +89,11 @@ InitTest::InitTest(Program& program) : p_(program) {
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1);
+    Timer1->setInterval(kPollIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &InitTest::timer1Tick);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(1);
+    Timer2->setInterval(kPollIntervalMs);
     connect(Timer2, &QTimer::timeout, this, &InitTest::timer2Tick);
     Timer3 = new QTimer(this);
     Timer3->setObjectName(QStringLiteral("Timer3"));
@@ -99,6 +101,7 @@ InitTest::InitTest(Program& program) : p_(program) {
     connect(Timer3, &QTimer::timeout, this, &InitTest::timer3Tick);
 
     layoutPanel();
+    common::ActivationWatch::instance();
 }
 
 InitTest::~InitTest() = default;
@@ -264,7 +267,11 @@ void InitTest::buildMenus() {
     QMenu* end = bar->addMenu(QStringLiteral("Завершение"));
     Zav[0] = add(end, "Zav", 0, QStringLiteral("Выйти из программы    Alt+F4"));
     Zav[1] = add(end, "Zav", 1, QStringLiteral("Выключить компьютер"), true);
-    Zav[0]->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    // The caption names Alt+F4 itself; a shortcut of the item would print it
+    // a second time, so the key is the window's own.
+    exitShortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+    exitShortcut->setObjectName(QStringLiteral("exitShortcut"));
+    connect(exitShortcut, &QShortcut::activated, this, &QWidget::close);
     connect(Zav[0], &QAction::triggered, this, &QWidget::close);
     connect(Zav[1], &QAction::triggered, this, [this] {
         Zav[1]->setChecked(true);
@@ -311,7 +318,11 @@ void InitTest::showEvent(QShowEvent* event) {
 
 void InitTest::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) activated();
+    // A message box of our own closing hands the activation back: that is
+    // no return from another window, and nothing restarts for it.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() &&
+        !common::ActivationWatch::instance().takeReturnFromMessageBox())
+        activated();
 }
 
 void InitTest::closeEvent(QCloseEvent* event) {
@@ -319,14 +330,23 @@ void InitTest::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (runExitDialogue(p_) == ExitAnswer::Cancel) {
+    // The question runs an event loop of its own: nothing may poll under it,
+    // or a line error there would identify the ECU again and overwrite the
+    // values read at connection.
+    const bool identifying = Timer1->isActive();
+    const bool polling = Timer2->isActive();
+    stopTimers();
+    closing_ = true;
+    const ExitAnswer answer = runExitDialogue(p_);
+    closing_ = false;
+    if (answer == ExitAnswer::Cancel) {
         Zav[1]->setChecked(false);
+        if (identifying) startIdentification();
+        else if (polling) startPolling();
         event->ignore();
         return;
     }
-    stopTimers();
-    p_.ecu.EcuExchange(kline::cmd::resetWorkingVariables());
-    p_.SaveSettingsAndQuit();
+    p_.endWithReset();
     event->accept();
 }
 

@@ -16,11 +16,19 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QStatusBar;
+class QShortcut;
 class QTimer;
 
 namespace kvintor {
 
 class Program;
+
+// The polling timers tick at the system timer rate (1 ms) while the ECU
+// answers; after an exchange that failed at once, no faster than 15 ms.
+constexpr int kPollIntervalMs = 1;
+constexpr int kFailedPollIntervalMs = 15;
+// A port that keeps failing is tried again at most this often.
+constexpr int kReopenEveryMs = 1000;
 
 // A label's background colour (lamps, bars, status lines).
 void paint(QLabel* label, const QColor& colour);
@@ -48,6 +56,7 @@ public:
     QTimer* Timer1;
     QTimer* Timer2;
     QTimer* Timer3;
+    QShortcut* exitShortcut; // Alt+F4, which the exit item's caption names
     QGroupBox* Frame4;
     QFrame* Line1;
     QLabel* Label8;
@@ -76,6 +85,10 @@ public:
     void openSettings();          // "Настройка программы"
     void closeAdjustmentWindows();
     void stopTimers();
+    // Starts identification (Timer1) or polling (Timer2); the other one
+    // stops, so that two polling timers never run at once.
+    void startIdentification();
+    void startPolling();
     bool shutdownTicked() const;
     int visiblePage() const { return page_; }
     bool fullRange() const { return fullRange_; }
@@ -98,11 +111,19 @@ private:
     void setBusyPointer(bool busy);
     void layoutPanel();
     bool identified() const;
+    // After an exchange that failed at once (a port that has gone) the
+    // timers tick no faster than this, so that a dead line does not spin.
+    void paceAfter(QTimer* timer, bool failed);
+    // While the port keeps failing, it is opened again now and then, so a
+    // re-plugged adapter is found without a trip to the settings window.
+    void reopenVanishedPort();
 
     Program& p_;
     int page_ = 0;
     bool fullRange_ = false;
     bool shownOnce_ = false;
+    qint64 lastReopenMs_ = -1;
+    bool closing_ = false; // the exit question is open
 };
 
 } // namespace kvintor

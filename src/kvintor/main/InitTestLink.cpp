@@ -5,6 +5,7 @@
 #include "link/Commands.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTimer>
@@ -34,19 +35,46 @@ void InitTest::stopTimers() {
     Timer2->stop();
 }
 
+void InitTest::startIdentification() {
+    Timer2->stop();
+    Timer1->start();
+}
+
+void InitTest::startPolling() {
+    Timer1->stop();
+    // The ECU has just answered: the panel runs at the full rate.
+    paceAfter(Timer2, false);
+    Timer2->start();
+}
+
+void InitTest::paceAfter(QTimer* timer, bool failed) {
+    const int interval = failed ? kFailedPollIntervalMs : kPollIntervalMs;
+    if (timer->interval() != interval) timer->setInterval(interval);
+}
+
+void InitTest::reopenVanishedPort() {
+    static QElapsedTimer clock;
+    if (!clock.isValid()) clock.start();
+    const qint64 now = clock.elapsed();
+    if (lastReopenMs_ >= 0 && now - lastReopenMs_ < kReopenEveryMs) return;
+    lastReopenMs_ = now;
+    p_.ecu.ReopenPort();
+}
+
 void InitTest::activated() {
     p_.closeSplash();
     setWindowTitle(p_.state.AppTitle);
-    if (Timer3->isActive() || p_.ended()) return; // the restart wait ends by itself
+    // The restart wait ends by itself; under the exit question nothing polls.
+    if (Timer3->isActive() || p_.ended() || closing_) return;
     if (p_.ecu.PortHandle() <= 0) return;
     if (!identified()) {
         setLabel1(QStringLiteral("_____Тест_____"));
         int page = p_.GetSetting(QStringLiteral("InitTest"), QStringLiteral("Набор"), QStringLiteral("0")).toInt();
         if (page < 0 || page > 3) page = 0;
         selectPage(page);
-        Timer1->start();
+        startIdentification();
     } else {
-        Timer2->start();
+        startPolling();
     }
 }
 
@@ -87,6 +115,8 @@ void InitTest::clearPanel() {
 void InitTest::timer1Tick() {
     kline::EcuLink& ecu = p_.ecu;
     const int r = ecu.EcuExchange(cmd::connect());
+    paceAfter(Timer1, r != kline::kOk);
+    if (r == kline::kPortError) reopenVanishedPort();
     if (r != kline::kOk) {
         clearPanel();
         statusPanels[2]->setText(QStringLiteral("Версия ПЗУ -"));
@@ -113,8 +143,8 @@ void InitTest::timer1Tick() {
         p_.state.EngineVariant = cmd::engineVariantFor(engine);
     }
     if (p_.state.ReportEnabled == 1)
-        p_.report().write(ReportLog::line(haveType ? &type : nullptr, haveSeries ? &series : nullptr,
-                                          haveRom ? &rom : nullptr));
+        p_.writeReport(ReportLog::line(haveType ? &type : nullptr, haveSeries ? &series : nullptr,
+                                       haveRom ? &rom : nullptr));
     setLabel1(type);
 
     if (ecu.EcuExchange(cmd::readConnectionValues()) == kline::kOk) {
@@ -122,8 +152,7 @@ void InitTest::timer1Tick() {
         p_.state.ConnectionValue66 = static_cast<std::uint8_t>(ecu.reply(1));
         p_.state.ConnectionValue40 = static_cast<std::uint8_t>(ecu.reply(2));
         paint(Label1, kLightGrey);
-        Timer1->stop();
-        Timer2->start();
+        startPolling();
     }
 }
 
@@ -135,10 +164,12 @@ void InitTest::timer2Tick() {
         if (speed->title() != caption) speed->setTitle(caption);
     }
     const int r = ecu.EcuExchange(cmd::livePage(page_, fullRange_));
+    paceAfter(Timer2, r != kline::kOk);
     if (r != kline::kOk) {
         setLabel1(kline::EcuLink::ExchangeErrorText(r));
         clearPanel();
-        Timer1->start();
+        paceAfter(Timer1, true);
+        startIdentification();
         return;
     }
     if (static_cast<int>(ecu.EcuReply().size()) != cmd::livePageLength(page_)) {
@@ -168,7 +199,7 @@ void InitTest::restartEcu() {
     stopTimers();
     ecu.EcuExchange(cmd::restart());
     if (ecu.ShowExchangeError(1)) {
-        Timer1->start();
+        startIdentification();
         return;
     }
     setBusyPointer(true);

@@ -6,8 +6,12 @@
 #include "common/SettingsStore.h"
 #include "fNastr.h"
 
+#include "link/Commands.h"
+
 #include <QApplication>
+#include <QDateTime>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QFileInfo>
@@ -38,6 +42,11 @@ Program::Program(common::SettingsStore& settingsStore, common::Dialogs& dialogSe
         const QScreen* s = QGuiApplication::primaryScreen();
         return s ? s->size() : QSize(1024, 768);
     };
+    warn = [](const QString& line) {
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+        std::fflush(stderr);
+    };
+    dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Kvintor/");
 }
 
 Program::~Program() = default;
@@ -46,17 +55,22 @@ QString Program::GetSetting(const QString& section, const QString& key, const QS
     return settings.GetSetting(kApp, section, key, def);
 }
 
-void Program::SaveSetting(const QString& section, const QString& key, const QString& value) {
-    settings.SaveSetting(kApp, section, key, value);
+bool Program::SaveSetting(const QString& section, const QString& key, const QString& value) {
+    return settings.SaveSetting(kApp, section, key, value);
 }
 
 ReportLog Program::report() const {
-    // The program's folder, or the user's data folder when that is not writable.
     QFileInfo folder(state.AppFolder);
     if (folder.isDir() && folder.isWritable()) return ReportLog(state.AppFolder);
-    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                   QStringLiteral("/Kvintor/");
-    return ReportLog(data);
+    return ReportLog(dataFolder);
+}
+
+void Program::writeReport(const QString& line) {
+    const ReportLog log = report();
+    QString why;
+    if (log.write(line, QDateTime::currentDateTime(), &why) || reportFailureTold_) return;
+    reportFailureTold_ = true;
+    if (warn) warn(QStringLiteral("Kvintor: отчёт не записан в %1: %2").arg(QDir::toNativeSeparators(log.path()), why));
 }
 
 bool Program::shutdownTicked() const { return main_ && main_->shutdownTicked(); }
@@ -92,6 +106,12 @@ bool Program::StartUp() {
         }
     } else if (!platform.soundOutputAvailable()) {
         state.SpeakerMode = 2;
+    } else if (state.SpeakerMode == 2) {
+        // An audio output is there again: "no sound" from an earlier run,
+        // or from a beep that failed once, does not stay for good.
+        state.SpeakerMode = 1;
+    } else if (state.SpeakerMode > 2) {
+        state.SpeakerMode = 0;
     }
 
     // Main window first, so that the settings window has its owner.
@@ -147,20 +167,35 @@ void Program::showSettingsWindow() {
     window.finish();
 }
 
+void Program::endWithReset() {
+    if (ended_) return;
+    if (main_) main_->stopTimers();
+    ecu.EcuExchange(kline::cmd::resetWorkingVariables());
+    SaveSettingsAndQuit();
+}
+
 void Program::SaveSettingsAndQuit() {
     if (ended_) return;
     if (ecu.PortHandle() > 0) ecu.ClosePort();
-    SaveSetting(QStringLiteral("fNastr"), QStringLiteral("ВыбрПорт"), ecu.PortNumber);
-    SaveSetting(QStringLiteral("fNastr"), QStringLiteral("DTR"), ecu.DtrSetting);
-    SaveSetting(QStringLiteral("fNastr"), QStringLiteral("RTS"), ecu.RtsSetting);
-    SaveSetting(QStringLiteral("fNastr"), QStringLiteral("SysDin"), QString::number(state.SpeakerMode));
-    SaveSetting(QStringLiteral("fNastr"), QStringLiteral("Otchet"), QString::number(state.ReportEnabled));
+    bool stored = SaveSetting(QStringLiteral("fNastr"), QStringLiteral("ВыбрПорт"), ecu.PortNumber);
+    stored = SaveSetting(QStringLiteral("fNastr"), QStringLiteral("DTR"), ecu.DtrSetting) && stored;
+    stored = SaveSetting(QStringLiteral("fNastr"), QStringLiteral("RTS"), ecu.RtsSetting) && stored;
+    stored = SaveSetting(QStringLiteral("fNastr"), QStringLiteral("SysDin"), QString::number(state.SpeakerMode)) && stored;
+    stored = SaveSetting(QStringLiteral("fNastr"), QStringLiteral("Otchet"), QString::number(state.ReportEnabled)) && stored;
     int windowState = 0;
     if (main_) {
         if (main_->windowState() & Qt::WindowMinimized) windowState = 1;
         else if (main_->windowState() & Qt::WindowMaximized) windowState = 2;
     }
-    SaveSetting(QStringLiteral("InitTest"), QStringLiteral("WindSt"), QString::number(windowState));
+    stored = SaveSetting(QStringLiteral("InitTest"), QStringLiteral("WindSt"), QString::number(windowState)) && stored;
+    if (!stored) {
+        // Without this the next start would open the first-start window
+        // again with no hint why; the end itself goes on.
+        dialogs.message(QStringLiteral("Настройки программы не сохранены.") + QStringLiteral("\r\n") +
+                            QStringLiteral("Файл: ") + QDir::toNativeSeparators(settings.fileFor(kApp)) +
+                            QStringLiteral("\r\n") + QStringLiteral("Причина: ") + settings.lastError(),
+                        state.AppTitle, common::Icon::Exclamation);
+    }
     if (shutdownTicked()) platform.shutdownComputer();
     ended_ = true;
     if (endProgram) endProgram();

@@ -38,6 +38,10 @@ public:
     // during start-up (no port); the caller then does not run the event loop.
     bool StartUp();
     void SaveSettingsAndQuit();
+    // The end of "Выйти" once the question is answered, and of a signal:
+    // the polling stops, the ECU's working variables 9..15 are reset, the
+    // settings are stored and the program ends.
+    void endWithReset();
     void ResetWindowPositions();
     void ShowTestHint(int code);
     void BeepSignal() { common::BeepSignal(ctx); }
@@ -46,8 +50,12 @@ public:
     void showSettingsWindow();
 
     QString GetSetting(const QString& section, const QString& key, const QString& def) const;
-    void SaveSetting(const QString& section, const QString& key, const QString& value);
+    bool SaveSetting(const QString& section, const QString& key, const QString& value);
+    // The report log: in the program's folder, or in the user's data folder
+    // when the program's folder is not writable (an installed program).
     ReportLog report() const;
+    // Adds an identification line; a failure is told once per run.
+    void writeReport(const QString& line);
 
     InitTest* mainWindow() const { return main_.get(); }
     QWidget* splash() const { return splash_.get(); }
@@ -65,6 +73,8 @@ public:
     std::function<void()> endProgram;      // ends the process at once
     std::function<int(QDialog&)> execModal; // runs a modal window
     std::function<QSize()> screenSize;      // in pixels
+    std::function<void(const QString&)> warn; // a line on the standard error output
+    QString dataFolder; // the user's data folder for Kvintor, ending in "/"
     // Whether the main window's "Выключить компьютер" is ticked.
     bool shutdownTicked() const;
 
@@ -72,6 +82,7 @@ private:
     std::unique_ptr<QWidget> splash_;
     std::unique_ptr<InitTest> main_;
     bool ended_ = false;
+    bool reportFailureTold_ = false;
 };
 
 } // namespace kvintor

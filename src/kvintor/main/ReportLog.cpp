@@ -2,6 +2,7 @@
 
 #include "common/IniFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -21,12 +22,13 @@ QString ReportLog::line(const QString* type, const QString* series, const QStrin
     return l;
 }
 
-bool ReportLog::write(const QString& text, const QDateTime& when) const {
+bool ReportLog::write(const QString& text, const QDateTime& when, QString* error) const {
+    QDir().mkpath(folder_);
     const QString file = path();
     QFileInfo info(file);
     if (info.exists() && !info.isWritable())
         QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    return common::WriteProfileString(file, section(when.date()), key(when.time()), text);
+    return common::WriteProfileString(file, section(when.date()), key(when.time()), text, error);
 }
 
 } // namespace kvintor

@@ -11,8 +11,10 @@ class ReportLog {
 public:
     explicit ReportLog(QString folder) : folder_(std::move(folder)) {}
     QString path() const;
-    // Makes a read-only file writable first. False when it cannot write.
-    bool write(const QString& line, const QDateTime& when = QDateTime::currentDateTime()) const;
+    // Creates the folder and makes a read-only file writable first. False
+    // when it cannot write; error then says why.
+    bool write(const QString& line, const QDateTime& when = QDateTime::currentDateTime(),
+               QString* error = nullptr) const;
 
     static QString section(const QDate& date);
     static QString key(const QTime& time);

@@ -91,7 +91,14 @@ void fNastr::load() {
     if (ecu.RtsSetting.toInt() < 2) Check2->setChecked(ecu.RtsSetting.toInt() == 1);
     Check5->setChecked(p_.state.ReportEnabled > 0);
     const int autostart = p_.GetSetting(QStringLiteral("fNastr"), QStringLiteral("AutoStar"), QStringLiteral("0")).toInt();
-    if (autostart < 3) Check4->setChecked(autostart == 1);
+    if (autostart == 2) {
+        // The third, grey state; a click leaves it for good.
+        Check4->setTristate(true);
+        Check4->setCheckState(Qt::PartiallyChecked);
+        connect(Check4, &QCheckBox::clicked, Check4, [this] { Check4->setTristate(false); });
+    } else if (autostart >= 0 && autostart < 3) {
+        Check4->setChecked(autostart == 1);
+    }
     if (p_.state.SpeakerMode == 2) Check3->setEnabled(false);
     else Check3->setChecked(p_.state.SpeakerMode > 0);
 }
@@ -121,9 +128,16 @@ void fNastr::accept() {
     p_.state.SpeakerMode = Check3->isEnabled() ? (Check3->isChecked() ? 1 : 0) : 2;
     // The autostart entry; a refusal is of no consequence here.
     const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    p_.platform.setAutostart(QStringLiteral("Kvintor"), p_.state.AppFolder + program, Check4->isChecked());
-    p_.SaveSetting(QStringLiteral("fNastr"), QStringLiteral("AutoStar"),
-                   Check4->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    p_.platform.setAutostart(QStringLiteral("Kvintor"), p_.state.AppFolder + program,
+                             Check4->checkState() == Qt::Checked);
+    // Stored as the box's value: 0 clear, 1 ticked, 2 grey.
+    const int value = Check4->checkState() == Qt::Checked ? 1 : Check4->checkState() == Qt::PartiallyChecked ? 2 : 0;
+    p_.SaveSetting(QStringLiteral("fNastr"), QStringLiteral("AutoStar"), QString::number(value));
+    // The port and its lines are stored at once: the port reopens on close
+    // with the stored DTR and RTS, which must be these.
+    p_.SaveSetting(QStringLiteral("fNastr"), QStringLiteral("ВыбрПорт"), p_.ecu.PortNumber);
+    p_.SaveSetting(QStringLiteral("fNastr"), QStringLiteral("DTR"), p_.ecu.DtrSetting);
+    p_.SaveSetting(QStringLiteral("fNastr"), QStringLiteral("RTS"), p_.ecu.RtsSetting);
     QDialog::accept();
 }
 

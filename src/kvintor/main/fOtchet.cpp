@@ -11,6 +11,22 @@
 
 namespace kvintor {
 
+QString wholeCharacters(QByteArray bytes) {
+    // UTF-8: a cut at a byte offset may land inside a character; the piece
+    // of it at either end is left out rather than shown as a broken sign.
+    int first = 0;
+    while (first < bytes.size() && (static_cast<unsigned char>(bytes[first]) & 0xC0) == 0x80) ++first;
+    int end = static_cast<int>(bytes.size());
+    int lead = end - 1;
+    while (lead >= first && (static_cast<unsigned char>(bytes[lead]) & 0xC0) == 0x80) --lead;
+    if (lead >= first) {
+        const auto b = static_cast<unsigned char>(bytes[lead]);
+        const int need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        if (end - lead < need) end = lead;
+    }
+    return QString::fromUtf8(bytes.mid(first, end - first));
+}
+
 fOtchet::fOtchet(Program& p, QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("fOtchet"));
     setWindowTitle(QStringLiteral("Отчёт  ") + p.state.AppTitle);
@@ -44,7 +60,7 @@ fOtchet::fOtchet(Program& p, QWidget* owner) : QDialog(owner) {
     // from; it starts at its first byte.
     const qint64 start = std::max<qint64>(0, size - kShown - 2);
     file.seek(start);
-    Text1->setPlainText(QString::fromUtf8(file.read(std::min(kShown, size - 2 - start))));
+    Text1->setPlainText(wholeCharacters(file.read(std::min(kShown, size - 2 - start))));
 }
 
 bool fOtchet::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,10 @@ namespace kvintor {
 
 class Program;
 
+// The text of a piece of the UTF-8 report cut at byte offsets: a character
+// cut at either end is left out.
+QString wholeCharacters(QByteArray bytes);
+
 class fOtchet : public QDialog {
     Q_OBJECT
 public:

@@ -3,7 +3,11 @@
 #include "main/ExitDialogue.h"
 
 #include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using kline::Request;
@@ -114,6 +118,14 @@ TEST_F(Exit, NoWritesBackTheConnectionValuesWithTheirBits) {
     EXPECT_EQ(rig.ends, 1);
 }
 
+TEST_F(Exit, YesWithOnlyTheCoOffsetSavesItemOne) {
+    change({98, 12, 0x08, 65, 3});
+    rig.dialogs.answerNext(common::Answer::Yes);
+    rig.main().close();
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 11, 12}, {98, 14, 1, 124, 1}, kReset}));
+    EXPECT_EQ(rig.sim->ecu.storedAdjustment(65), 3);
+}
+
 TEST_F(Exit, FailedMaskReadGoesStraightToTheReset) {
     rig.sim->ecu.replyHook = [](const Request& r, std::optional<Request>& reply) {
         if (r == Request{97, 11, 12}) reply.reset();
@@ -143,7 +155,108 @@ TEST_F(Exit, ShutdownAfterTheSettingsAreStored) {
     }
 }
 
+// ---------------------------------------------------------- under the question
+
+namespace {
+// What a real box does while it is open: its own event loop runs.
+void runEventsFor(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+} // namespace
+
+TEST_F(Exit, NothingPollsUnderTheQuestionAndCancelPollsAgain) {
+    kvintor::InitTest& w = rig.main();
+    w.activated();
+    w.timer1Tick();
+    ASSERT_TRUE(w.Timer2->isActive());
+    change({98, 11, 0x08, 40, 4});
+    rig.requests();
+    std::size_t underTheQuestion = 99;
+    rig.dialogs.whileOpen = [&](const common::MessageCall&) {
+        rig.requests(); // the masks' read before the question
+        runEventsFor(150);
+        underTheQuestion = rig.requests().size();
+    };
+    rig.dialogs.answerNext(common::Answer::Cancel);
+    w.close();
+    EXPECT_EQ(underTheQuestion, 0u);
+    EXPECT_TRUE(w.Timer2->isActive()) << "polling goes on after Cancel";
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(rig.ends, 0);
+}
+
+TEST_F(Exit, NoAfterALineErrorUnderTheQuestionWritesTheConnectionValue) {
+    kvintor::InitTest& w = rig.main();
+    change({98, 11, 0x08, 40, 14});
+    w.activated();
+    w.timer1Tick();
+    ASSERT_EQ(rig.program.state.ConnectionValue40, 14);
+    change({98, 11, 0x08, 40, 4}); // the mechanic's adjustment
+    rig.requests();
+    rig.dialogs.whileOpen = [&](const common::MessageCall&) {
+        rig.sim->adapter.setFault(sim::LineFault::EcuSilent);
+        runEventsFor(60);
+        rig.sim->adapter.setFault(sim::LineFault::None);
+        runEventsFor(60);
+    };
+    rig.dialogs.answerNext(common::Answer::No);
+    w.close();
+    const std::vector<Request> sent = rig.requests();
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(sent[sent.size() - 2], (Request{98, 11, 0x08, 40, 14})) << "the value read at connection";
+    EXPECT_EQ(sent.back(), kReset);
+}
+
+// ------------------------------------------------------------- settings lost
+
+TEST_F(Exit, SettingsThatCannotBeStoredAreToldAndTheEndGoesOn) {
+    // A file where the settings folder should be.
+    const QString folder = rig.settings.folder();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    rig.main().close();
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    const common::MessageCall& m = rig.dialogs.messages[0];
+    EXPECT_EQ(m.caption, rig.program.state.AppTitle);
+    EXPECT_EQ(m.icon, common::Icon::Exclamation);
+    EXPECT_TRUE(m.text.startsWith(QStringLiteral("Настройки программы не сохранены.\r\nФайл: ")));
+    EXPECT_TRUE(m.text.contains(QDir::toNativeSeparators(rig.settings.fileFor("Kvintor")))) << m.text.toStdString();
+    EXPECT_TRUE(m.text.contains(QStringLiteral("находится файл"))) << m.text.toStdString();
+    EXPECT_EQ(rig.ends, 1);
+}
+
+TEST_F(Exit, StoredSettingsNeedNoMessage) {
+    rig.main().close();
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+    EXPECT_EQ(rig.setting("fNastr", "ВыбрПорт"), "1");
+}
+
+// ----------------------------------------------------------------- a signal
+
+TEST_F(Exit, TheSignalEndResetsTheEcuAndStoresWithoutQuestions) {
+    kvintor::InitTest& w = rig.main();
+    w.activated();
+    w.timer1Tick();
+    change({98, 11, 0x08, 40, 4}); // would be asked about at a normal exit
+    change({98, 10, 0x0F, 9, 0x03, 13, 0x02});
+    rig.program.state.SpeakerMode = 0;
+    rig.requests();
+    rig.program.endWithReset();
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{kReset}));
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_FALSE(w.Timer2->isActive());
+    for (int v = 10; v <= 15; ++v) EXPECT_EQ(rig.sim->ecu.variable(v), 0) << v; // 9 is the ECU's own then
+    EXPECT_EQ(rig.setting("fNastr", "SysDin"), "0");
+    EXPECT_EQ(rig.ends, 1);
+}
+
 TEST(ExitItems, ChangedItemsFromTheMasks) {
     EXPECT_TRUE(kvintor::changedItems(0xF7, 0xE7).isEmpty());
+    EXPECT_EQ(kvintor::changedItems(0, 0x08), (QStringList{"Коэфициент  смещения  по СО"}));
     EXPECT_EQ(kvintor::changedItems(0x08, 0x10), (QStringList{"Угол  опережения  зажигания", "Коэфициент  корекции СО"}));
 }

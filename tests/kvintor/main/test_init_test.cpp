@@ -10,8 +10,12 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QShortcut>
+#include <QTest>
 #include <QPainter>
 #include <QStatusBar>
 #include <QTimer>
@@ -307,6 +311,90 @@ TEST_F(MainWindow, RegulatorSwitches) {
     EXPECT_EQ(rig.dialogs.messages.back().text, QStringLiteral("ЭБУ  не  может  выполнить  операцию  \r\nОшибка  3"));
 }
 
+// ============================================================ timers
+
+namespace {
+void runEventsFor(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+} // namespace
+
+TEST_F(MainWindow, AMessageBoxClosingIsNoActivationAndOnlyOneTimerRuns) {
+    identify();
+    w().activateWindow();
+    runEventsFor(20);
+    // As a real box does: it takes the activation while open and hands it
+    // back to the window below when it closes.
+    QMessageBox box;
+    rig.dialogs.whileOpen = [&](const common::MessageCall&) {
+        box.show();
+        box.activateWindow();
+        runEventsFor(30);
+    };
+    rig.dialogs.afterClose = [&](const common::MessageCall&) {
+        box.hide();
+        w().activateWindow();
+        runEventsFor(30);
+    };
+    rig.sim->ecu.refuseWrites(65, 4);
+    rig.sim->ecu.replyHook = [](const Request& r, std::optional<Request>& reply) {
+        if (r == Request{65, 0, 0}) reply = Request{4};
+    };
+    w().mEbu[4]->trigger();
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(w().isActiveWindow());
+    EXPECT_TRUE(w().Timer1->isActive()) << "the refused restart identifies again";
+    EXPECT_FALSE(w().Timer2->isActive());
+    for (int i = 0; i < 10; ++i) {
+        runEventsFor(5);
+        EXPECT_FALSE(w().Timer1->isActive() && w().Timer2->isActive()) << "never two polling timers at once";
+    }
+    // A box closing over a window at rest starts nothing.
+    w().stopTimers();
+    rig.dialogs.message("x", "y", common::Icon::Information, common::Buttons::Ok, common::Answer::Ok);
+    runEventsFor(20);
+    EXPECT_TRUE(w().isActiveWindow());
+    EXPECT_FALSE(w().Timer1->isActive());
+    EXPECT_FALSE(w().Timer2->isActive());
+    // A real switch from another window of the program still counts.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    runEventsFor(20);
+    other.close();
+    w().activateWindow();
+    runEventsFor(20);
+    EXPECT_TRUE(w().Timer1->isActive() || w().Timer2->isActive());
+}
+
+TEST_F(MainWindow, AVanishedPortDoesNotSpinAndIdentifiesWhenItIsBack) {
+    identify();
+    EXPECT_EQ(w().Timer2->interval(), kvintor::kPollIntervalMs);
+    rig.sim->adapter.setFault(sim::LineFault::PortGone);
+    w().timer2Tick();
+    EXPECT_EQ(w().Label1->text(), QStringLiteral("Ошибка COM порта"));
+    EXPECT_TRUE(w().Timer1->isActive());
+    EXPECT_GE(w().Timer1->interval(), 15);
+    // Ticks on the dead line come no faster than 15 ms apart.
+    rig.requests();
+    int ticks = 0;
+    QMetaObject::Connection c = QObject::connect(w().Timer1, &QTimer::timeout, [&] { ++ticks; });
+    runEventsFor(300);
+    QObject::disconnect(c);
+    EXPECT_LE(ticks, 300 / 15 + 2);
+    EXPECT_GE(ticks, 5) << "but it keeps trying";
+    // The adapter is back: identification, then polling at the full rate.
+    rig.sim->adapter.setFault(sim::LineFault::None);
+    QElapsedTimer t;
+    t.start();
+    while (!w().Timer2->isActive() && t.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_TRUE(w().Timer2->isActive());
+    EXPECT_EQ(w().Timer2->interval(), kvintor::kPollIntervalMs);
+    EXPECT_EQ(w().Label1->text(), QStringLiteral("Микас 7.1 Ц1.1 R"));
+}
+
 // ============================================================ menus and layout
 
 TEST_F(MainWindow, MenuCaptionsInOrder) {
@@ -321,11 +409,21 @@ TEST_F(MainWindow, MenuCaptionsInOrder) {
     EXPECT_EQ(w().Reg[8]->text(), QStringLiteral("Коррекция  СО"));
     EXPECT_EQ(w().Dat[0]->text(), QStringLiteral("Датчик сихронизации"));
     EXPECT_EQ(w().Zav[0]->text(), QStringLiteral("Выйти из программы    Alt+F4"));
+    EXPECT_TRUE(w().Zav[0]->shortcut().isEmpty()) << "the caption names the key; it must not show twice";
+    EXPECT_EQ(w().exitShortcut->key(), QKeySequence(Qt::ALT | Qt::Key_F4));
     EXPECT_EQ(w().Zav[1]->text(), QStringLiteral("Выключить компьютер"));
     EXPECT_EQ(w().Frame4->title(), QStringLiteral("Параметры ЭБУ и двигателя"));
     EXPECT_EQ(w().Frame9[1]->title(), QStringLiteral("2-й  Набор"));
     EXPECT_EQ(w().findChild<QLabel*>("Label3(19)")->text(), QStringLiteral("4 цил."));
     EXPECT_EQ(w().windowTitle(), rig.program.state.AppTitle);
+}
+
+TEST_F(MainWindow, AltF4RunsTheExit) {
+    w().activateWindow();
+    runEventsFor(20);
+    QTest::keyClick(&w(), Qt::Key_F4, Qt::AltModifier);
+    EXPECT_EQ(rig.ends, 1);
+    EXPECT_EQ(rig.requests().back(), (Request{98, 9, 0, 10, 0, 11, 0, 12, 0, 13, 0, 14, 0, 15, 0}));
 }
 
 TEST_F(MainWindow, ValueClicksActAsAdjustmentItems) {

@@ -28,6 +28,14 @@ protected:
     void SetUp() override { QLocale::setDefault(QLocale::c()); }
 };
 
+// ctest shows a row by what it checks: page, value and shown text.
+void PrintTo(const Row& r, std::ostream* os) {
+    *os << "page " << r.page + 1 << " value " << r.k << " -> \"" << r.text << "\" bar " << r.bar;
+}
+std::string rowName(const ::testing::TestParamInfo<Row>& info) {
+    return "value" + std::to_string(info.param.k) + "_row" + std::to_string(info.index);
+}
+
 } // namespace
 
 TEST_P(PanelRows, ValueAndBar) {
@@ -45,10 +53,12 @@ INSTANTIATE_TEST_SUITE_P(Page1, PanelRows, ::testing::Values(
     Row{0, 2, {{8, 85}}, false, "850", 128},
     Row{0, 3, {{9, 19}}, false, "9.5", 84},
     Row{0, 3, {{9, 250}}, false, "-3", 255},            // capped
+    Row{0, 3, {{9, 128}}, false, "-64", 255},            // the sign bit
+    Row{0, 3, {{9, 127}}, false, "63.5", 255},
     Row{0, 4, {{10, 125}}, false, "-3", 125},
     Row{0, 5, {{11, 65}, {12, 1}}, false, "321", 137},
     Row{0, 6, {{13, 74}}, false, "74", 146},
-    Row{0, 7, {{14, 34}, {15, 3}}, false, "133", 102}));
+    Row{0, 7, {{14, 34}, {15, 3}}, false, "133", 102}), rowName);
 
 INSTANTIATE_TEST_SUITE_P(Page2, PanelRows, ::testing::Values(
     Row{1, 0, {{6, 125}}, false, "85", 125},
@@ -60,12 +70,12 @@ INSTANTIATE_TEST_SUITE_P(Page2, PanelRows, ::testing::Values(
     Row{1, 4, {{10, 255}}, false, "1.496", 255},
     Row{1, 5, {{11, 244}, {12, 1}}, false, "4", 98},
     Row{1, 6, {{13, 136}}, false, "13.6", 53},
-    Row{1, 7, {{15, 9}}, false, "0.9", 9}));
+    Row{1, 7, {{15, 9}}, false, "0.9", 9}), rowName);
 
 INSTANTIATE_TEST_SUITE_P(Page3, PanelRows, ::testing::Values(
     Row{2, 0, {{6, 100}}, false, "1.961", 100},
     Row{2, 3, {{9, 255}}, false, "5", 255},
-    Row{2, 7, {{13, 1}}, false, "0.02", 1}));
+    Row{2, 7, {{13, 1}}, false, "0.02", 1}), rowName);
 
 INSTANTIATE_TEST_SUITE_P(Page4, PanelRows, ::testing::Values(
     Row{3, 0, {{6, 23}}, false, "0.451", 23},
@@ -75,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Page4, PanelRows, ::testing::Values(
     Row{3, 4, {{10, 22}}, false, "22", 22},
     Row{3, 5, {{11, 0}}, false, "0", 0},
     Row{3, 6, {{12, 43}, {13, 16}}, false, "689.97", 106},
-    Row{3, 7, {{14, 96}, {15, 9}}, false, "2400", 9}));
+    Row{3, 7, {{14, 96}, {15, 9}}, false, "2400", 9}), rowName);
 
 TEST(LivePanel, RoundingIsHalfToEvenAndLocaleShowsTheComma) {
     EXPECT_EQ(roundTo(2.5, 0), 2);
@@ -101,6 +111,8 @@ TEST(LivePanel, BarsColoursAndLamps) {
     EXPECT_FALSE(lampLit(1, e));
     EXPECT_TRUE(lampLit(2, e));
     EXPECT_TRUE(lampLit(15, e));
+    EXPECT_TRUE(lampLit(8, {0, 0x01, 0, 0, 0, 0})) << "lamp 8 is bit 0 of the second flag byte";
+    EXPECT_FALSE(lampLit(8, {0x01, 0x02, 0, 0, 0, 0}));
     EXPECT_FALSE(lampLit(16, e));
     EXPECT_TRUE(lampLit(17, e));
     EXPECT_TRUE(lampLit(19, e));

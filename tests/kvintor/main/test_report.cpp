@@ -128,3 +128,60 @@ TEST(ReportWindow, MissingSmallAndLargeFiles) {
         EXPECT_EQ(shown.front(), size <= 54802 ? 'S' : 'a') << size;
     }
 }
+
+TEST(ReportWindow, TheCutOfALargeFileKeepsWholeCharacters) {
+    KvintorRig rig;
+    const QString path = rig.program.report().path();
+    // Two-byte characters after one odd byte: the byte offset of the cut
+    // falls inside a character.
+    QByteArray data = "x" + QStringLiteral("ж").repeated(30000).toUtf8() + "\n";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+    f.close();
+    const qint64 start = data.size() - 54802; // 0-based byte where the cut starts
+    ASSERT_EQ(start % 2, 0) << "the cut must fall mid-character for this test";
+    kvintor::fOtchet w(rig.program, nullptr);
+    const QString shown = w.Text1->toPlainText();
+    EXPECT_FALSE(shown.contains(QChar::ReplacementCharacter));
+    EXPECT_EQ(shown, QStringLiteral("ж").repeated(shown.size()));
+    EXPECT_EQ(shown.size(), 54800 / 2 - 1) << "every whole character of the 54 800 bytes";
+}
+
+TEST(ReportLog, AnInstalledProgramWritesIntoTheUsersDataFolder) {
+    KvintorRig rig;
+    rig.program.state.AppFolder = rig.dir.path() + "/no-such-program-folder/";
+    rig.program.dataFolder = rig.dir.path() + "/data/Kvintor/"; // not there yet
+    QStringList warnings;
+    rig.program.warn = [&](const QString& w) { warnings << w; };
+    rig.store("fNastr", "Otchet", "1");
+    ASSERT_TRUE(rig.startOnCom1());
+    rig.main().timer1Tick();
+    EXPECT_EQ(rig.program.report().path(), rig.program.dataFolder + "Otchet.log");
+    EXPECT_TRUE(QString::fromUtf8(readAll(rig.program.report().path())).contains(QStringLiteral("Микас")));
+    EXPECT_TRUE(warnings.isEmpty());
+    // And the report window finds it there.
+    kvintor::fOtchet w(rig.program, nullptr);
+    EXPECT_TRUE(w.Text1->toPlainText().contains(QStringLiteral("Микас")));
+}
+
+TEST(ReportLog, AReportThatCannotBeWrittenIsToldOncePerRun) {
+    KvintorRig rig;
+    rig.program.state.AppFolder = rig.dir.path() + "/no-such-program-folder/";
+    QFile blocker(rig.dir.path() + "/blocked");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    rig.program.dataFolder = rig.dir.path() + "/blocked/Kvintor/";
+    QStringList warnings;
+    rig.program.warn = [&](const QString& w) { warnings << w; };
+    rig.store("fNastr", "Otchet", "1");
+    ASSERT_TRUE(rig.startOnCom1());
+    rig.main().timer1Tick();
+    rig.main().stopTimers();
+    rig.main().clearPanel();
+    rig.main().Label1->clear();
+    rig.main().timer1Tick(); // a second connection in the same run
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains(rig.program.dataFolder + "Otchet.log")) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("находится файл"))) << warnings[0].toStdString();
+}

@@ -88,8 +88,59 @@ TEST_F(SettingsWindow, OkStoresTheChoicesAndReopensThePort) {
     EXPECT_GT(rig.program.ecu.PortHandle(), 0);
     const QStringList log = rig.script->log;
     EXPECT_EQ(log.mid(log.size() - 3), (QStringList{"open /dev/ttyS1", "dtr 0", "rts 1"}));
-    // The port settings themselves are stored at exit.
-    EXPECT_EQ(rig.setting("fNastr", "ВыбрПорт"), "1");
+    // The port and its lines are stored at once, as the port reopens with them.
+    EXPECT_EQ(rig.setting("fNastr", "ВыбрПорт"), "2");
+    EXPECT_EQ(rig.setting("fNastr", "DTR"), "1");
+    EXPECT_EQ(rig.setting("fNastr", "RTS"), "0");
+}
+
+TEST_F(SettingsWindow, ChangedLinesApplyWhenOlderOnesAreStored) {
+    // An earlier normal exit stored both options; OK changes both.
+    rig.store("fNastr", "DTR", "0");
+    rig.store("fNastr", "RTS", "1");
+    rig.program.ecu.DtrSetting = "0";
+    rig.program.ecu.RtsSetting = "1";
+    open([&](fNastr& w) {
+        w.Option1[2]->setChecked(true);
+        EXPECT_FALSE(w.Check1->isChecked());
+        EXPECT_TRUE(w.Check2->isChecked());
+        w.Check1->setChecked(true);
+        w.Check2->setChecked(false);
+        w.Command2->click();
+    });
+    const QStringList log = rig.script->log;
+    EXPECT_EQ(log.mid(log.size() - 3), (QStringList{"open /dev/ttyS1", "dtr 0", "rts 1"}))
+        << "ticked DTR clears the line, unticked RTS sets it";
+}
+
+TEST_F(SettingsWindow, ProbingTouchesNoControlLine) {
+    rig.script->linesRefused = true; // a port that refuses the line settings is still free
+    open([&](fNastr& w) {
+        for (int n = 2; n <= 4; ++n) EXPECT_TRUE(w.Option1[static_cast<std::size_t>(n)]->isEnabled()) << n;
+        w.Command1->click();
+    });
+    EXPECT_TRUE(rig.script->log.filter("dtr").isEmpty());
+    EXPECT_TRUE(rig.script->log.filter("rts").isEmpty());
+    EXPECT_EQ(rig.script->log.filter("open").size(), 3);
+}
+
+TEST_F(SettingsWindow, AutostartTwoIsTheGreyState) {
+    rig.store("fNastr", "AutoStar", "2");
+    open([&](fNastr& w) {
+        EXPECT_EQ(w.Check4->checkState(), Qt::PartiallyChecked);
+        w.Command2->click();
+    });
+    EXPECT_EQ(rig.setting("fNastr", "AutoStar"), "2") << "kept as it was";
+    EXPECT_TRUE(rig.platform.calls.filter("autostart").first().endsWith(" 0")) << "grey is not ticked";
+    // A click leaves the grey state for a plain tick, and then plain states only.
+    open([&](fNastr& w) {
+        w.Check4->click();
+        EXPECT_EQ(w.Check4->checkState(), Qt::Checked);
+        w.Check4->click();
+        EXPECT_EQ(w.Check4->checkState(), Qt::Unchecked);
+        w.Command2->click();
+    });
+    EXPECT_EQ(rig.setting("fNastr", "AutoStar"), "0");
 }
 
 TEST_F(SettingsWindow, AutostartRefusedStillStoresTheOption) {

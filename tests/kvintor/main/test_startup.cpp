@@ -121,6 +121,16 @@ TEST(StartUp, SoundSettingAndItsDevice) {
     EXPECT_EQ(rig.platform.count("beep"), 0);
 }
 
+TEST(StartUp, StoredNoSoundComesBackWithAnAudioOutput) {
+    for (auto [stored, expected] : {std::pair{"2", 1}, std::pair{"7", 0}, std::pair{"0", 0}, std::pair{"1", 1}}) {
+        KvintorRig rig;
+        rig.store("fNastr", "SysDin", stored);
+        rig.platform.soundDevice = true;
+        ASSERT_TRUE(rig.startOnCom1());
+        EXPECT_EQ(rig.program.state.SpeakerMode, expected) << stored;
+    }
+}
+
 TEST(StartUp, ScreenCheckAndWindowPositions) {
     {
         KvintorRig rig; // 800 x 600: maximised, positions reset when WindSt is 0
