@@ -4,6 +4,10 @@
 #include <QSerialPort>
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace kline {
 
 HardwarePort::HardwarePort() : port_(std::make_unique<QSerialPort>()) {}
@@ -32,8 +36,21 @@ void HardwarePort::close() {
 
 bool HardwarePort::isOpen() const { return port_->isOpen(); }
 
+bool HardwarePort::hungUp() const {
+#ifdef Q_OS_UNIX
+    // An unplugged adapter hangs its terminal up; QSerialPort may still take
+    // bytes into its buffer and report nothing, so ask the terminal itself.
+    const auto fd = static_cast<int>(port_->handle());
+    if (fd < 0) return true;
+    pollfd p{fd, POLLOUT, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    return port_->error() == QSerialPort::ResourceError;
+#endif
+}
+
 qint64 HardwarePort::write(const QByteArray& bytes) {
-    if (!port_->isOpen()) return -1;
+    if (!port_->isOpen() || hungUp()) return -1;
     const qint64 n = port_->write(bytes);
     if (n < 0) return -1;
     // Hand the bytes to the driver now; the write time-out is 100 ms.

@@ -25,6 +25,7 @@ public:
     bool probe(const QString& device) override;
 
 private:
+    bool hungUp() const;
     std::unique_ptr<QSerialPort> port_;
 };
 

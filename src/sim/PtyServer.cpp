@@ -32,6 +32,10 @@ bool PtyServer::openTerminal(QString* error) {
     // Our own end of the slave stays open so that a client closing the
     // port does not hang the terminal up; it never reads from it.
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    // Programs started from this process must not keep the terminal alive:
+    // unplugging closes it for everybody.
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
     device_ = QString::fromLocal8Bit(name);
     if (!link_.isEmpty()) {
         QFile::remove(link_);

@@ -124,6 +124,7 @@ private:
     bool shownOnce_ = false;
     qint64 lastReopenMs_ = -1;
     bool closing_ = false; // the exit question is open
+    bool panelDirty_ = true; // something is shown that a panel clear removes
 };
 
 } // namespace kvintor

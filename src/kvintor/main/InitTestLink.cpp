@@ -94,6 +94,10 @@ void InitTest::selectPage(int index) {
 
 void InitTest::clearPanel() {
     Timer2->stop();
+    // A dead line clears the panel on every tick; once clear, it stays so
+    // until something is shown again.
+    if (!panelDirty_) return;
+    panelDirty_ = false;
     const QColor face = palette().color(QPalette::Button);
     for (int p = 0; p < kPages; ++p) {
         for (int k = 0; k < kValuesPerPage; ++k) {
@@ -140,6 +144,7 @@ void InitTest::timer1Tick() {
     if (ecu.EcuExchange(cmd::engineText()) == kline::kOk) {
         const QString engine = ecu.ReplyAsText();
         Label10->setText(QStringLiteral("Двигатель - ") + engine);
+        panelDirty_ = true;
         p_.state.EngineVariant = cmd::engineVariantFor(engine);
     }
     if (p_.state.ReportEnabled == 1)
@@ -180,6 +185,7 @@ void InitTest::timer2Tick() {
 }
 
 void InitTest::showReply(const std::vector<int>& reply) {
+    panelDirty_ = true;
     for (int i = 0; i < kLamps; ++i) paint(Label3[static_cast<std::size_t>(i)], lampColour(lampLit(i, reply)));
     const PageValues shown = decodePage(page_, reply, fullRange_);
     for (int k = 0; k < kValuesPerPage; ++k) {
@@ -223,6 +229,7 @@ void InitTest::toggleRegulator(int i) {
     if (i < 0 || i > 1) return;
     QAction* item = vReg[static_cast<std::size_t>(i)];
     item->setChecked(!item->isChecked());
+    panelDirty_ = true;
     std::uint8_t& f = p_.state.EcuSwitches;
     for (QLabel* l : Label4) {
         l->setText(QStringLiteral("Вкл"));
