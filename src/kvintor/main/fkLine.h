@@ -1,14 +1,18 @@
 #pragma once
 // "Схема адаптера": the circuit of a K-line adapter for a PC serial port,
-// drawn by the program itself.
+// a schematic of our own drawing kept as a picture in the program.
 #include <QDialog>
 
 class QPainter;
 
 namespace kvintor {
 
-// Draws the circuit into a rectangle of the given size (no window needed).
-void paintAdapterDiagram(QPainter& painter, const QSize& size);
+// The schematic's resource path.
+extern const char* const kAdapterDiagram;
+
+// Draws the circuit into a rectangle of the given size, its proportions
+// kept, on white (no window needed). False when the picture is missing.
+bool paintAdapterDiagram(QPainter& painter, const QSize& size);
 
 class fkLine : public QDialog {
     Q_OBJECT
@@ -17,6 +21,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace kvintor

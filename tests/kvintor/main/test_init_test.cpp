@@ -17,6 +17,7 @@
 #include <QShortcut>
 #include <QTest>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -460,15 +461,81 @@ TEST_F(MainWindow, ResizeKeepsTheFrameCentred) {
 TEST(AdapterDiagram, WindowAndDrawing) {
     kvintor::fkLine window(nullptr);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Принципиальная схема адаптера  K-Line"));
-    QImage image(760, 470, QImage::Format_RGB32);
+    QImage image(880, 560, QImage::Format_RGB32);
     image.fill(Qt::red);
     QPainter painter(&image);
-    kvintor::paintAdapterDiagram(painter, image.size());
+    ASSERT_TRUE(kvintor::paintAdapterDiagram(painter, image.size())) << "the picture is in the program";
     painter.end();
     int dark = 0;
+    int red = 0;
     for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
+        for (int x = 0; x < image.width(); x += 2) {
             if (qGray(image.pixel(x, y)) < 100) ++dark;
-    EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
-    EXPECT_GT(dark, 500) << "lines and texts drawn";
+            if (image.pixelColor(x, y) == QColor(Qt::red)) ++red;
+        }
+    EXPECT_EQ(red, 0) << "all of it painted";
+    EXPECT_GT(dark, 2000) << "lines and texts drawn";
+    // Esc closes it.
+    window.show();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(AdapterDiagram, EveryWireEndsOnAPinOrAJunction) {
+    // Each end of a wire meets a part's terminal, a connector pin or
+    // another wire (a junction); every connector pin has its wire.
+    QFile f(QString::fromLatin1(kvintor::kAdapterDiagram));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString svg = QString::fromUtf8(f.readAll());
+    for (const char* pin : {"TXD", "RXD", "DTR", "RTS", "GND", "K-Line", "+12 В", "Масса"})
+        EXPECT_TRUE(svg.contains(QString::fromUtf8(pin))) << pin;
+    QList<QLineF> segments;
+    QList<QPointF> ends;
+    const QRegularExpression wireRe(QStringLiteral("class=\"wire\" fill=\"none\" points=\"([^\"]+)\""));
+    for (auto m = wireRe.globalMatch(svg); m.hasNext();) {
+        QList<QPointF> pts;
+        for (const QString& p : m.next().captured(1).split(QLatin1Char(' '))) {
+            const QStringList xy = p.split(QLatin1Char(','));
+            pts << QPointF(xy[0].toDouble(), xy[1].toDouble());
+        }
+        for (int i = 1; i < pts.size(); ++i) segments << QLineF(pts[i - 1], pts[i]);
+        ends << pts.first() << pts.last();
+    }
+    QList<QPointF> terminals;
+    const QRegularExpression termRe(QStringLiteral("class=\"terminal\" cx=\"([-\\d.]+)\" cy=\"([-\\d.]+)\""));
+    for (auto m = termRe.globalMatch(svg); m.hasNext();) {
+        const auto g = m.next();
+        terminals << QPointF(g.captured(1).toDouble(), g.captured(2).toDouble());
+    }
+    ASSERT_GT(segments.size(), 15);
+    ASSERT_GT(terminals.size(), 30);
+    auto onSegment = [](const QLineF& s, const QPointF& p) {
+        const double len = s.length();
+        const double cross = std::abs((s.p2().x() - s.p1().x()) * (p.y() - s.p1().y()) -
+                                      (s.p2().y() - s.p1().y()) * (p.x() - s.p1().x())) / len;
+        const double along = QPointF::dotProduct(p - s.p1(), s.p2() - s.p1()) / (len * len);
+        return cross < 0.5 && along >= -0.001 && along <= 1.001;
+    };
+    for (int i = 0; i < ends.size(); ++i) {
+        const QPointF end = ends[i];
+        bool met = std::any_of(terminals.begin(), terminals.end(),
+                               [&](const QPointF& t) { return QLineF(t, end).length() < 0.5; });
+        const int own = i / 2; // the wire this end belongs to
+        int k = 0;
+        for (auto m = wireRe.globalMatch(svg); m.hasNext() && !met; ++k) {
+            const QStringList pts = m.next().captured(1).split(QLatin1Char(' '));
+            if (k == own) continue;
+            for (int j = 1; j < pts.size() && !met; ++j) {
+                const QStringList a = pts[j - 1].split(QLatin1Char(',')), b = pts[j].split(QLatin1Char(','));
+                met = onSegment(QLineF(a[0].toDouble(), a[1].toDouble(), b[0].toDouble(), b[1].toDouble()), end);
+            }
+        }
+        EXPECT_TRUE(met) << "a wire ends in the air at " << end.x() << "," << end.y();
+    }
+    // The connector pins (on the boxes' edges at x 130 and 720) all have wires.
+    for (const QPointF& t : terminals) {
+        if (t.x() != 130 && t.x() != 720) continue;
+        EXPECT_TRUE(std::any_of(ends.begin(), ends.end(), [&](const QPointF& e) { return QLineF(t, e).length() < 0.5; }))
+            << "pin without a wire at " << t.x() << "," << t.y();
+    }
 }
