@@ -183,7 +183,7 @@ void InitTest::buildPanel() {
 
 void InitTest::buildMenus() {
     QMenuBar* bar = menuBar();
-    auto add = [this](QMenu* menu, const char* name, int i, const QString& text, bool checkable = false) {
+    auto add = [](QMenu* menu, const char* name, int i, const QString& text, bool checkable = false) {
         QAction* a = menu->addAction(text);
         a->setObjectName(indexed(name, i));
         a->setCheckable(checkable);
