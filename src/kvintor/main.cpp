@@ -8,6 +8,7 @@
 #include "common/QtDialogs.h"
 #include "common/SettingsStore.h"
 #include "common/Translations.h"
+#include "AllWindows.h"
 #include "link/HardwarePort.h"
 #include "main/InitTest.h"
 #include "main/Program.h"
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
     common::QtDialogs dialogs;
     common::DesktopPlatform platform;
     kvintor::Program program(settings, dialogs, platform, ports, factory, QApplication::applicationDirPath());
+
+    kvintor::installAllWindows(program);
 
     std::unique_ptr<sim::ControlPanel> panel;
     if (simulated) {

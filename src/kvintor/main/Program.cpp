@@ -79,12 +79,17 @@ void Program::closeSplash() { splash_.reset(); }
 
 bool Program::StartUp() {
     // 1. The splash, shown without waiting.
-    splash_ = std::make_unique<QLabel>(state.AppTitle + QStringLiteral("\n\nДиагностика ЭБУ  Микас 5.4 / 7.х"));
-    splash_->setObjectName(QStringLiteral("Splash"));
-    splash_->setWindowTitle(state.AppTitle);
-    static_cast<QLabel*>(splash_.get())->setAlignment(Qt::AlignCenter);
-    splash_->resize(360, 160);
-    splash_->show();
+    if (makeSplash) {
+        splash_ = makeSplash();
+    } else {
+        auto label = std::make_unique<QLabel>(state.AppTitle + QStringLiteral("\n\nДиагностика ЭБУ  Микас 5.4 / 7.х"));
+        label->setObjectName(QStringLiteral("Splash"));
+        label->setWindowTitle(state.AppTitle);
+        label->setAlignment(Qt::AlignCenter);
+        label->resize(360, 160);
+        splash_ = std::move(label);
+    }
+    if (splash_) splash_->show();
     QCoreApplication::processEvents();
 
     // 3. Settings.
@@ -116,6 +121,7 @@ bool Program::StartUp() {
 
     // Main window first, so that the settings window has its owner.
     main_ = std::make_unique<InitTest>(*this);
+    for (const auto& hook : whenMainWindowBuilt) hook(*main_);
 
     // 5. The port.
     const int n = ecu.PortNumber.toInt();

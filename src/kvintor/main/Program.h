@@ -9,6 +9,7 @@
 #include <QSize>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QDialog;
 class QWidget;
@@ -75,6 +76,12 @@ public:
     std::function<QSize()> screenSize;      // in pixels
     std::function<void(const QString&)> warn; // a line on the standard error output
     QString dataFolder; // the user's data folder for Kvintor, ending in "/"
+    // The windows of the other folders hook themselves into the main
+    // window's menus here; each runs once, right after the main window is
+    // built (before it shows).
+    std::vector<std::function<void(InitTest&)>> whenMainWindowBuilt;
+    // The splash shown while the program starts (a plain one by default).
+    std::function<std::unique_ptr<QWidget>()> makeSplash;
     // Whether the main window's "Выключить компьютер" is ticked.
     bool shutdownTicked() const;
 

@@ -1,0 +1,12 @@
+#include "AllWindows.h"
+
+#include "main/Program.h"
+
+namespace kvintor {
+
+void installAllWindows(Program& program) {
+    // One line per window folder: its install function adds its hooks.
+    (void)program;
+}
+
+} // namespace kvintor
