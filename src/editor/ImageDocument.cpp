@@ -9,8 +9,11 @@
 namespace editor {
 
 const QString kTitle = QStringLiteral("Fermel");
-const QString kImageFilter = QStringLiteral("Бинарные файлы  .bin|*.bin|Шеснадцатеричные файлы  "
-                                            ".hex|*.hex|Файлы  .abs|*.abs|Все файлы|*.*");
+// The four filters, each a description and its pattern, in the form of the
+// file dialogs.
+const QString kImageFilter =
+    QStringLiteral("Бинарные файлы  .bin (*.bin);;Шеснадцатеричные файлы  .hex (*.hex);;"
+                   "Файлы  .abs (*.abs);;Все файлы (*.*)");
 
 namespace {
 

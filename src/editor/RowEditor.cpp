@@ -11,7 +11,7 @@
 namespace editor {
 
 namespace {
-constexpr int kLabelWidth = 26;
+constexpr int kLabelWidth = 22;
 constexpr int kLabelHeight = 13;
 int centreX(int k) {
     return markerLeft(k) + kMarkerSize / 2;
@@ -27,7 +27,7 @@ RowEditor::RowEditor(QWidget* parent) : QWidget(parent) {
     pal.setColor(QPalette::Window, RibbonView::background());
     setPalette(pal);
     QFont small = font();
-    small.setPixelSize(10);
+    small.setPixelSize(9);
     for (int k = 0; k < kColumns; ++k) {
         const auto i = static_cast<std::size_t>(k);
         Shape1[i] = new QFrame(this);

@@ -14,13 +14,13 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(editor::settingsApp());
-    common::installRussianTranslations(app);
-
+    // The command line first: --help and --version need no display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     common::SettingsStore settings;
     kline::PortMap ports(&settings, editor::settingsApp());
-    const editor::CommandLine line = editor::parseCommandLine(app.arguments().mid(1), ports);
+    const editor::CommandLine line = editor::parseCommandLine(arguments, ports);
     if (!line.error.isEmpty()) {
         std::fprintf(stderr, "fermel: %s\nusage: fermel [--port N=DEVICE ...] [FILE]\n",
                      qPrintable(line.error));
@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
         return editor::kExitOk;
     }
 
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(editor::settingsApp());
+    common::installRussianTranslations(app);
     common::QtDialogs dialogs;
     editor::FermelSeams seams{settings, dialogs, ports, kline::hardwarePortFactory(), {}};
     editor::fRedact window(seams);

@@ -53,16 +53,6 @@ TEST(RibbonGeometry, CornersForTheInitialSliders) {
     EXPECT_EQ(row2[0], QPoint(6, 355 - 32 - (20 + 4 + 30) - 5));
 }
 
-TEST(RibbonGeometry, HalfwayShiftsRoundToEven) {
-    EXPECT_EQ(ribbonX0(-45), -12);
-    EXPECT_EQ(ribbonX0(-9), 6);
-    EXPECT_EQ(ribbonX0(-7), 6);
-    EXPECT_EQ(ribbonX0(45), 32);
-    EXPECT_EQ(ribbonX0(0), 10);
-    EXPECT_EQ(roundHalfEven(-0.5), 0);
-    EXPECT_EQ(roundHalfEven(2.6), 3);
-}
-
 TEST(RibbonGeometry, HitTestsFindTheFirstRowAndUseTheDrawnRegions) {
     const Block b = rampBlock();
     RibbonShape shape;
