@@ -29,7 +29,6 @@ fHten::fHten(FermelSeams& seams, ImageDocument& document, std::function<void()> 
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAccessibleName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setMinimumSize(260, 28);
     Label1->setFrameShape(QFrame::Panel);
