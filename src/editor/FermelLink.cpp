@@ -77,29 +77,24 @@ int FermelLink::Exchange(const kline::Request& request) {
     // A short echo is tolerated while less than half of it is missing.
     if (echoed < expected && expected - echoed > echoed) return fail(kLinkAdapterOff);
 
-    // The reply, up to its terminator. A 13 that makes the bytes before it
-    // sum to 0 is the reply's checksum (sent unescaped), not its end.
-    QByteArray buffer;
-    unsigned sum = 0;
+    // The reply, up to its terminator. The receiver takes a 13 that makes
+    // the bytes before it sum to 0 for the reply's checksum (sent
+    // unescaped), not for its end.
+    kline::FrameReceiver receiver;
     for (int reads = 0; reads < kReplyReads; ++reads) {
         if (reads % 39 == 0 && reads <= 156) blink();
-        const int room = kReplyBuffer - static_cast<int>(buffer.size());
-        const QByteArray got = port_->read(std::min(kReadSize, room), kReadTimeoutMs);
-        for (char c : got) {
-            const auto b = static_cast<std::uint8_t>(c);
-            if (b == kline::kTerminator && sum != 256 - kline::kTerminator) {
-                if (sum != 0) return fail(kLinkBadSum);
-                // Bytes 0 .. two before the terminator, the checksum left out.
-                const int body = std::max(0, static_cast<int>(buffer.size()) - 1);
-                const kline::DecodedFrame decoded = kline::decodeFrameBody(buffer.left(body));
-                reply_ = decoded.elements;
-                last_ = kLinkOk;
-                return kLinkOk;
-            }
-            sum = (sum + b) % 256;
-            buffer.append(c);
+        const int room = kReplyBuffer - static_cast<int>(receiver.raw().size());
+        if (receiver.feed(port_->read(std::min(kReadSize, room), kReadTimeoutMs))) {
+            const QByteArray& raw = receiver.raw();
+            kline::DecodedFrame decoded = kline::decodeFrameBody(raw.left(raw.size() - 1));
+            if (!decoded.checksumOk) return fail(kLinkBadSum);
+            // The checksum is no part of the reply.
+            if (!decoded.elements.empty()) decoded.elements.pop_back();
+            reply_ = std::move(decoded.elements);
+            last_ = kLinkOk;
+            return kLinkOk;
         }
-        if (buffer.size() >= kReplyBuffer) return fail(kLinkOverflow);
+        if (receiver.raw().size() >= kReplyBuffer) return fail(kLinkOverflow);
     }
     return fail(kLinkEcuSilent);
 }
