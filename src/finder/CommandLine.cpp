@@ -50,6 +50,8 @@ QString usage() {
         "  64  wrong arguments\n");
 }
 
-QString versionText(const QString& version) { return QStringLiteral("lumeta ") + version; }
+QString versionText(const QString& version) {
+    return QStringLiteral("lumeta ") + version;
+}
 
 } // namespace finder

@@ -16,7 +16,7 @@ struct CommandLine {
 // file whose name starts with "-" can be given.
 CommandLine parseCommandLine(const QStringList& arguments);
 
-QString usage();                              // the text of --help
+QString usage();                             // the text of --help
 QString versionText(const QString& version); // "lumeta " + version
 
 } // namespace finder

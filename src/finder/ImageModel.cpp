@@ -104,10 +104,13 @@ void ImageModel::jumpToTables() {
     drag_ = 0;
 }
 
-void ImageModel::press(double x) { pressX_ = x; }
+void ImageModel::press(double x) {
+    pressX_ = x;
+}
 
 ImageModel::DragMove ImageModel::move(double x, double y, bool leftButton) {
-    if (!leftButton || !(x > 0 && x < kColumns - 1 && y > 0 && y < kRows + 1)) return {false, false};
+    if (!leftButton || !(x > 0 && x < kColumns - 1 && y > 0 && y < kRows + 1))
+        return {false, false};
     drag_ = static_cast<int>(std::lround(pressX_ - x));
     if (base_ + drag_ < 1) {
         base_ = 0;

@@ -8,12 +8,12 @@
 
 namespace finder {
 
-inline constexpr int kImageSize = 65536;                // bytes of a firmware image
-inline constexpr int kColumns = 514;                    // bytes shown at once
-inline constexpr int kRows = 256;                       // height of the profile
-inline constexpr int kCentreColumn = 256;               // column of the centre line
+inline constexpr int kImageSize = 65536;                 // bytes of a firmware image
+inline constexpr int kColumns = 514;                     // bytes shown at once
+inline constexpr int kRows = 256;                        // height of the profile
+inline constexpr int kCentreColumn = 256;                // column of the centre line
 inline constexpr int kLastStart = kImageSize - kColumns; // 65022: the last byte is 65535
-inline constexpr int kTablesBase = 39659;               // the Mikas ignition tables
+inline constexpr int kTablesBase = 39659;                // the Mikas ignition tables
 inline constexpr int kTablesCentre = kTablesBase + kCentreColumn;
 
 // A number as the user types it: spaces around it, a sign, digits with a
@@ -22,7 +22,7 @@ inline constexpr int kTablesCentre = kTablesBase + kCentreColumn;
 std::optional<double> parseNumber(const QString& text);
 
 class ImageModel {
-public:
+  public:
     enum class Load { Loaded, WrongLength, Unreadable };
     enum class Address { Shown, Clamped, NotANumber };
     enum class Correction { Ignored, Corrected, Refused };
@@ -81,7 +81,7 @@ public:
     // Ignored: nothing typed or no image. Refused: not such a number.
     Correction correct(int address, const QString& text);
 
-private:
+  private:
     QByteArray image_;
     QString fileName_;
     bool loaded_ = false;

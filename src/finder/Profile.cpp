@@ -8,8 +8,12 @@
 
 namespace finder {
 
-QColor profileBackground(bool inverted) { return inverted ? Qt::black : Qt::white; }
-QColor profileForeground(bool inverted) { return inverted ? Qt::white : Qt::black; }
+QColor profileBackground(bool inverted) {
+    return inverted ? Qt::black : Qt::white;
+}
+QColor profileForeground(bool inverted) {
+    return inverted ? Qt::white : Qt::black;
+}
 
 QImage renderProfile(const QByteArray& image, int start, bool inverted) {
     QImage picture(kColumns, kRows, QImage::Format_RGB32);
@@ -19,16 +23,19 @@ QImage renderProfile(const QByteArray& image, int start, bool inverted) {
         const int address = start + x;
         if (address < 0 || address >= image.size()) continue;
         const int b = static_cast<unsigned char>(image[address]);
-        for (int y = kRows - b; y < kRows; ++y) picture.setPixel(x, y, fg);
+        for (int y = kRows - b; y < kRows; ++y)
+            picture.setPixel(x, y, fg);
     }
     return picture;
 }
 
 QString freePictureName(const QString& folder) {
     QString dir = folder;
-    if (!dir.endsWith(QLatin1Char('/')) && !dir.endsWith(QLatin1Char('\\'))) dir += QLatin1Char('/');
+    if (!dir.endsWith(QLatin1Char('/')) && !dir.endsWith(QLatin1Char('\\')))
+        dir += QLatin1Char('/');
     for (int n = 1; n <= kMaxPictures; ++n) {
-        const QString path = dir + QStringLiteral("Рисунок") + QString::number(n) + QStringLiteral(".bmp");
+        const QString path =
+            dir + QStringLiteral("Рисунок") + QString::number(n) + QStringLiteral(".bmp");
         if (!QFile::exists(path)) return path;
     }
     return QString();

@@ -11,25 +11,25 @@ namespace finder {
 
 class ProfileView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ProfileView(QWidget* parent = nullptr);
 
     void setPicture(const QImage& picture);
     const QImage& picture() const { return picture_; }
     QFrame* line() const { return line_; }
 
-signals:
+  signals:
     void pressed(QPointF at);
     void moved(QPointF at, bool leftButton);
     void released();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QImage picture_;
     QFrame* line_;
 };

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -33,8 +34,12 @@ const QString kAddressKey = QStringLiteral("a");
 
 } // namespace
 
-QString fTabl::caption() { return QStringLiteral("Редактор таблиц файлов прошивок ЭБУ"); }
-QString fTabl::messageTitle() { return QStringLiteral("Lumeta"); }
+QString fTabl::caption() {
+    return QStringLiteral("Редактор таблиц файлов прошивок ЭБУ");
+}
+QString fTabl::messageTitle() {
+    return QStringLiteral("Lumeta");
+}
 
 fTabl::fTabl(common::SettingsStore& settings, common::Dialogs& dialogs, common::Platform& platform,
              QString app, QWidget* parent)
@@ -43,7 +48,7 @@ fTabl::fTabl(common::SettingsStore& settings, common::Dialogs& dialogs, common::
     setObjectName(QStringLiteral("fTabl"));
     setWindowTitle(caption());
 
-    Picture1 = named(new ProfileView(this), QStringLiteral("Picture1"));
+    Picture1 = named(new ProfileView, QStringLiteral("Picture1"));
     Picture1->setAccessibleName(QStringLiteral("Picture1"));
     Line1 = Picture1->line();
 
@@ -66,7 +71,8 @@ fTabl::fTabl(common::SettingsStore& settings, common::Dialogs& dialogs, common::
     Label2 = named(new QLabel, QStringLiteral("Label2"));
     // Value labels: their text is what they show; the control's name is
     // given as the description.
-    for (QLabel* l : {Label4, Label5, Label2}) l->setAccessibleDescription(l->objectName());
+    for (QLabel* l : {Label4, Label5, Label2})
+        l->setAccessibleDescription(l->objectName());
     Label2->setWordWrap(true);
     Label2->setMinimumHeight(2 * fontMetrics().lineSpacing());
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -77,17 +83,21 @@ fTabl::fTabl(common::SettingsStore& settings, common::Dialogs& dialogs, common::
     Text4->installEventFilter(this);
     Command5 = named(new QPushButton(QStringLiteral("Исправить")), QStringLiteral("Command5"));
     Command5->setEnabled(false);
-    Command6 = named(new QPushButton(QStringLiteral("Сохранить в файл")), QStringLiteral("Command6"));
+    Command6 =
+        named(new QPushButton(QStringLiteral("Сохранить в файл")), QStringLiteral("Command6"));
     Command6->setEnabled(false);
-    Command7 = named(new QPushButton(QStringLiteral("Сохранить рисунок")), QStringLiteral("Command7"));
+    Command7 =
+        named(new QPushButton(QStringLiteral("Сохранить рисунок")), QStringLiteral("Command7"));
     Command8 = named(new QPushButton(QStringLiteral("Таблицы")), QStringLiteral("Command8"));
     Command4 = named(new QPushButton(QStringLiteral("Файл")), QStringLiteral("Command4"));
     Check1 = named(new QCheckBox(QStringLiteral("Инв.")), QStringLiteral("Check1"));
     Check2 = named(new QCheckBox(QStringLiteral("Раб.Стол")), QStringLiteral("Check2"));
     Check2->setChecked(true); // the desktop is shown
 
-    for (QLineEdit* t : {Text1, Text3, Text4}) t->setMaximumWidth(80);
-    for (QPushButton* b : {Command2, Command3}) b->setFixedWidth(36);
+    for (QLineEdit* t : {Text1, Text3, Text4})
+        t->setMaximumWidth(80);
+    for (QPushButton* b : {Command2, Command3})
+        b->setFixedWidth(36);
     Label4->setMinimumWidth(50);
     Label5->setMinimumWidth(30);
 
@@ -122,8 +132,16 @@ fTabl::fTabl(common::SettingsStore& settings, common::Dialogs& dialogs, common::
     centre->addWidget(Command6);
     centre->addWidget(Command7);
 
+    // A sunken frame around the profile; Picture1 keeps its own pixels.
+    auto* frame = new QFrame;
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(2);
+    auto* framed = new QVBoxLayout(frame);
+    framed->setContentsMargins(2, 2, 2, 2);
+    framed->addWidget(Picture1);
+
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Picture1, 0, Qt::AlignHCenter);
+    layout->addWidget(frame, 0, Qt::AlignHCenter);
     layout->addLayout(view);
     layout->addLayout(centre);
     layout->addWidget(Label2);
@@ -167,7 +185,8 @@ void fTabl::showAtAddress() {
     case ImageModel::Address::Clamped:
         Text1->setText(QString::number(kLastStart));
         break;
-    case ImageModel::Address::Shown: break;
+    case ImageModel::Address::Shown:
+        break;
     }
     redraw();
 }
@@ -186,7 +205,8 @@ void fTabl::showTables() {
 void fTabl::correctByte() {
     if (!model_.isLoaded() || Label4->text().isEmpty()) return;
     switch (model_.correct(Label4->text().toInt(), Text4->text())) {
-    case ImageModel::Correction::Ignored: return;
+    case ImageModel::Correction::Ignored:
+        return;
     case ImageModel::Correction::Refused:
         dialogs_.message(QStringLiteral("Вводимые  данные  длжны  быть (0 - 255)"), messageTitle(),
                          common::Icon::Information);
@@ -202,7 +222,8 @@ void fTabl::correctByte() {
 void fTabl::writeBack() {
     const common::Answer a = dialogs_.message(
         QStringLiteral("Если вы сохраните изменения в файл, то отменить их будет не возможно") +
-            QStringLiteral("\r\n") + QStringLiteral("                     ВЫ ЖЕЛАЕТЕ СОХРАНИТЬ ИЗМЕНЕНИЯ?"),
+            QStringLiteral("\r\n") +
+            QStringLiteral("                     ВЫ ЖЕЛАЕТЕ СОХРАНИТЬ ИЗМЕНЕНИЯ?"),
         QStringLiteral("Сохранение в файл"), common::Icon::Exclamation, common::Buttons::YesNo,
         common::Answer::No);
     if (a != common::Answer::Yes || !model_.isLoaded()) return;
@@ -236,8 +257,9 @@ void fTabl::openFile() {
     if (!unsavedChangesCheck()) return;
     const QString path = dialogs_.openFile(
         QStringLiteral("Файлы прошивок ЭБУ"), QString(),
-        QStringLiteral("Бинарные файлы прошивок  .Bin (*.Bin);;Шестнадцатеричные файлы  .Hex (*.Hex);;"
-                       "Файлы прошивок  .Rom (*.Rom);;Все файлы (*.*)"));
+        QStringLiteral(
+            "Бинарные файлы прошивок  .Bin (*.Bin);;Шестнадцатеричные файлы  .Hex (*.Hex);;"
+            "Файлы прошивок  .Rom (*.Rom);;Все файлы (*.*)"));
     if (path.isEmpty()) {
         Command1->setEnabled(false);
         model_.forgetFile();
@@ -256,8 +278,8 @@ void fTabl::openPath(const QString& path) {
 
 void fTabl::savePicture() {
     const QString folder = platform_.desktopFolder();
-    const PictureSave r = folder.isEmpty() ? PictureSave::Failed
-                                           : finder::savePicture(Picture1->picture(), folder);
+    const PictureSave r =
+        folder.isEmpty() ? PictureSave::Failed : finder::savePicture(Picture1->picture(), folder);
     if (r == PictureSave::TooMany)
         dialogs_.message(QStringLiteral("Слишком много рисунков переименуйте или удалите их"),
                          QStringLiteral("Сохранение графиков"), common::Icon::Exclamation);

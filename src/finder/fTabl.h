@@ -26,7 +26,7 @@ class ProfileView;
 
 class fTabl : public QWidget {
     Q_OBJECT
-public:
+  public:
     // app: the settings' application name, the executable's own name.
     fTabl(common::SettingsStore& settings, common::Dialogs& dialogs, common::Platform& platform,
           QString app, QWidget* parent = nullptr);
@@ -64,21 +64,21 @@ public:
     QCheckBox* Check1;
     QCheckBox* Check2;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void redraw();
-    void showAtAddress();              // Command1
-    void stepView(int direction);      // Command2 (+1), Command3 (-1)
-    void correctByte();                // Command5
-    void writeBack();                  // Command6
-    void savePicture();                // Command7
-    void showTables();                 // Command8
-    void openFile();                   // Command4
-    void invertColours(bool checked);  // Check1
-    void showDesktop(bool checked);    // Check2
+    void showAtAddress();             // Command1
+    void stepView(int direction);     // Command2 (+1), Command3 (-1)
+    void correctByte();               // Command5
+    void writeBack();                 // Command6
+    void savePicture();               // Command7
+    void showTables();                // Command8
+    void openFile();                  // Command4
+    void invertColours(bool checked); // Check1
+    void showDesktop(bool checked);   // Check2
     // Before another file opens and before the window closes: false when the
     // user cancels (or the changes he wanted kept could not be written).
     bool unsavedChangesCheck();

@@ -24,7 +24,7 @@ namespace {
 // The desktop window of Windows ("Progman", "Program Manager") is hidden and
 // disabled, or shown and enabled again.
 class LumetaPlatform : public common::DesktopPlatform {
-public:
+  public:
     void showDesktopWindow(bool visible) override {
         HWND desktop = FindWindowW(L"Progman", L"Program Manager");
         if (!desktop) return;
@@ -39,7 +39,8 @@ using LumetaPlatform = common::DesktopPlatform;
 
 QStringList rawArguments(int argc, char** argv) {
     QStringList args;
-    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     return args;
 }
 

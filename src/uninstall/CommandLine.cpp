@@ -38,6 +38,8 @@ QString usage() {
         "  64  wrong arguments\n");
 }
 
-QString versionText(const QString& version) { return QStringLiteral("uninstall ") + version; }
+QString versionText(const QString& version) {
+    return QStringLiteral("uninstall ") + version;
+}
 
 } // namespace uninstall

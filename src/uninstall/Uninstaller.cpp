@@ -44,27 +44,25 @@ QStringList scriptLines(System system) {
                 QStringLiteral("if exist Uninst.bat del Uninst.bat")};
     // The same files under their names here; the script works in its own
     // folder whoever starts it.
-    return {QStringLiteral("#!/bin/sh"),
-            QStringLiteral("cd \"$(dirname \"$0\")\" || exit 1"),
-            QStringLiteral("rm -f Comctl32.ocx"),
-            QStringLiteral("rm -f Comdlg32.ocx"),
-            QStringLiteral("rm -f Mscomm32.ocx"),
-            QStringLiteral("rm -f Msinet.ocx"),
-            QStringLiteral("rm -f Readme.txt"),
-            QStringLiteral("rm -f Speaker.dll"),
-            QStringLiteral("rm -f Otchet.log"),
-            QStringLiteral("rm -f uninstall"),
-            QStringLiteral("rm -f Uninst.sh")};
+    return {
+        QStringLiteral("#!/bin/sh"),          QStringLiteral("cd \"$(dirname \"$0\")\" || exit 1"),
+        QStringLiteral("rm -f Comctl32.ocx"), QStringLiteral("rm -f Comdlg32.ocx"),
+        QStringLiteral("rm -f Mscomm32.ocx"), QStringLiteral("rm -f Msinet.ocx"),
+        QStringLiteral("rm -f Readme.txt"),   QStringLiteral("rm -f Speaker.dll"),
+        QStringLiteral("rm -f Otchet.log"),   QStringLiteral("rm -f uninstall"),
+        QStringLiteral("rm -f Uninst.sh")};
 }
 
-QString kvintorApp() { return QStringLiteral("Kvintor"); }
+QString kvintorApp() {
+    return QStringLiteral("Kvintor");
+}
 
 const QStringList& kvintorSections() {
     static const QStringList sections = {
-        QStringLiteral("fNastr"),   QStringLiteral("fGraphik"),   QStringLiteral("rfCoefCO"),
-        QStringLiteral("rfCoeff12"), QStringLiteral("rfObor"),    QStringLiteral("rfRegRDV"),
-        QStringLiteral("rfSostSm"), QStringLiteral("rfTemper"),   QStringLiteral("rfTempVozd"),
-        QStringLiteral("rfUgollVpryska"), QStringLiteral("rfUOZ"), QStringLiteral("tfTorm"),
+        QStringLiteral("fNastr"),         QStringLiteral("fGraphik"), QStringLiteral("rfCoefCO"),
+        QStringLiteral("rfCoeff12"),      QStringLiteral("rfObor"),   QStringLiteral("rfRegRDV"),
+        QStringLiteral("rfSostSm"),       QStringLiteral("rfTemper"), QStringLiteral("rfTempVozd"),
+        QStringLiteral("rfUgollVpryska"), QStringLiteral("rfUOZ"),    QStringLiteral("tfTorm"),
         QStringLiteral("tfUskor")};
     return sections;
 }
@@ -79,9 +77,15 @@ QString installationFolder(const QString& executableFolder) {
 QString Uninstaller::question() {
     return QStringLiteral("Вы хотите удалить программу Kvintor и все компоненты?");
 }
-QString Uninstaller::questionTitle() { return QStringLiteral("Удаление программы"); }
-QString Uninstaller::failureText() { return QStringLiteral("Закройте все приложения!"); }
-QString Uninstaller::failureTitle() { return QStringLiteral("Uninstall"); }
+QString Uninstaller::questionTitle() {
+    return QStringLiteral("Удаление программы");
+}
+QString Uninstaller::failureText() {
+    return QStringLiteral("Закройте все приложения!");
+}
+QString Uninstaller::failureTitle() {
+    return QStringLiteral("Uninstall");
+}
 
 Uninstaller::Uninstaller(common::SettingsStore& settings, common::Dialogs& dialogs,
                          common::Platform& platform, QString executableFolder, System system)
@@ -89,8 +93,8 @@ Uninstaller::Uninstaller(common::SettingsStore& settings, common::Dialogs& dialo
       executableFolder_(std::move(executableFolder)), system_(system) {}
 
 Uninstaller::Result Uninstaller::run() {
-    if (dialogs_.message(question(), questionTitle(), common::Icon::Critical, common::Buttons::YesNo,
-                         common::Answer::No) != common::Answer::Yes)
+    if (dialogs_.message(question(), questionTitle(), common::Icon::Critical,
+                         common::Buttons::YesNo, common::Answer::No) != common::Answer::Yes)
         return Result::Declined;
 
     const QString folder = installationFolder(executableFolder_);
@@ -98,7 +102,8 @@ Uninstaller::Result Uninstaller::run() {
     const bool ok = !folder.isEmpty() && QFileInfo(folder).isDir() && removeFiles(folder) &&
                     writeScript(script);
     if (ok)
-        for (const QString& section : kvintorSections()) settings_.DeleteSection(kvintorApp(), section);
+        for (const QString& section : kvintorSections())
+            settings_.DeleteSection(kvintorApp(), section);
     if (!ok || !startScript(folder, script)) {
         dialogs_.message(failureText(), failureTitle(), common::Icon::Critical);
         return Result::Failed;
@@ -111,7 +116,8 @@ bool Uninstaller::removeFiles(const QString& folder) {
     // free to delete (a running Kvintor keeps it on Windows).
     const QString script = folder + scriptFileName(system_);
     if (QFileInfo::exists(script)) {
-        QFile::setPermissions(script, QFile::permissions(script) | QFile::WriteOwner | QFile::WriteUser);
+        QFile::setPermissions(script,
+                              QFile::permissions(script) | QFile::WriteOwner | QFile::WriteUser);
         if (!QFile::remove(script)) return false;
     }
     const QString program = folder + programFileName(system_);

@@ -21,10 +21,10 @@ namespace uninstall {
 enum class System { Windows, Unix };
 System thisSystem();
 
-QString programFileName(System system);  // Kvintor's program file
-QString scriptFileName(System system);   // the script left behind
-QStringList scriptLines(System system);  // its lines, in order
-QString lineEnd(System system);          // CR LF on Windows
+QString programFileName(System system); // Kvintor's program file
+QString scriptFileName(System system);  // the script left behind
+QStringList scriptLines(System system); // its lines, in order
+QString lineEnd(System system);         // CR LF on Windows
 
 // The settings application and the sections of Kvintor's windows removed.
 QString kvintorApp();
@@ -34,12 +34,11 @@ const QStringList& kvintorSections();
 QString installationFolder(const QString& executableFolder);
 
 class Uninstaller {
-public:
+  public:
     enum class Result { Declined, Done, Failed };
 
     Uninstaller(common::SettingsStore& settings, common::Dialogs& dialogs,
-                common::Platform& platform, QString executableFolder,
-                System system = thisSystem());
+                common::Platform& platform, QString executableFolder, System system = thisSystem());
 
     // Asks, then removes; any failure after the answer shows
     // "Закройте все приложения!" and stops, keeping what was done.
@@ -50,7 +49,7 @@ public:
     static QString failureText();
     static QString failureTitle();
 
-private:
+  private:
     bool removeFiles(const QString& folder);
     bool writeScript(const QString& path);
     bool startScript(const QString& folder, const QString& path);

@@ -14,7 +14,8 @@
 int main(int argc, char** argv) {
     // --help and --version need no display.
     QStringList raw;
-    for (int i = 1; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
     switch (uninstall::parseCommandLine(raw)) {
     case uninstall::Action::Help:
         std::fputs(uninstall::usage().toLocal8Bit().constData(), stdout);
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
     case uninstall::Action::Version:
         std::printf("%s\n", qPrintable(uninstall::versionText(QStringLiteral(KV_VERSION))));
         return 0;
-    default: break;
+    default:
+        break;
     }
 
     QApplication app(argc, argv);
@@ -31,12 +33,14 @@ int main(int argc, char** argv) {
     // Qt's own options (-platform, -display, ...) are gone from these.
     QString error;
     if (uninstall::parseCommandLine(app.arguments().mid(1), &error) == uninstall::Action::Error) {
-        std::fprintf(stderr, "uninstall: %s\n%s", qPrintable(error), qPrintable(uninstall::usage()));
+        std::fprintf(stderr, "uninstall: %s\n%s", qPrintable(error),
+                     qPrintable(uninstall::usage()));
         return 64;
     }
     common::SettingsStore settings;
     common::QtDialogs dialogs;
     common::DesktopPlatform platform;
-    uninstall::Uninstaller uninstaller(settings, dialogs, platform, QApplication::applicationDirPath());
+    uninstall::Uninstaller uninstaller(settings, dialogs, platform,
+                                       QApplication::applicationDirPath());
     return uninstaller.run() == uninstall::Uninstaller::Result::Failed ? 1 : 0;
 }

@@ -65,15 +65,16 @@ struct LumetaRig {
         w->Command5->click();
     }
     void mouse(QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
-        QMouseEvent e(type, at, w->Picture1->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                      buttons, Qt::NoModifier);
+        QMouseEvent e(type, at, w->Picture1->mapToGlobal(at),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
         QApplication::sendEvent(w->Picture1, &e);
     }
     const common::MessageCall& lastMessage() const { return dialogs.messages.back(); }
 };
 
-void expectMessage(const common::MessageCall& m, const QString& text, const QString& caption, Icon icon,
-                   Buttons buttons = Buttons::Ok, Answer def = Answer::Ok) {
+void expectMessage(const common::MessageCall& m, const QString& text, const QString& caption,
+                   Icon icon, Buttons buttons = Buttons::Ok, Answer def = Answer::Ok) {
     EXPECT_EQ(m.text, text);
     EXPECT_EQ(m.caption, caption);
     EXPECT_EQ(m.icon, icon);
@@ -90,17 +91,25 @@ TEST(fTabl, ControlsCaptionsAndStart) {
     finder::fTabl& w = *rig.w;
     EXPECT_EQ(w.objectName(), QStringLiteral("fTabl"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Редактор таблиц файлов прошивок ЭБУ"));
-    const std::pair<const char*, QString> texts[] = {
-        {"Command1", "График"}, {"Command2", "<"}, {"Command3", ">"}, {"Command4", "Файл"},
-        {"Command5", "Исправить"}, {"Command6", "Сохранить в файл"}, {"Command7", "Сохранить рисунок"},
-        {"Command8", "Таблицы"}, {"Check1", "Инв."}, {"Check2", "Раб.Стол"}};
+    const std::pair<const char*, QString> texts[] = {{"Command1", "График"},
+                                                     {"Command2", "<"},
+                                                     {"Command3", ">"},
+                                                     {"Command4", "Файл"},
+                                                     {"Command5", "Исправить"},
+                                                     {"Command6", "Сохранить в файл"},
+                                                     {"Command7", "Сохранить рисунок"},
+                                                     {"Command8", "Таблицы"},
+                                                     {"Check1", "Инв."},
+                                                     {"Check2", "Раб.Стол"}};
     for (const auto& [name, text] : texts) {
         auto* b = w.findChild<QAbstractButton*>(QString::fromLatin1(name));
         ASSERT_NE(b, nullptr) << name;
         EXPECT_EQ(b->text(), text) << name;
     }
-    for (const auto& [name, text] : {std::pair{"Label1", "Адрес:"}, {"Label3", "Шаг:"}, {"Label7", "Адрес:"},
-                                    {"Label6", "Данное:"}})
+    for (const auto& [name, text] : {std::pair{"Label1", "Адрес:"},
+                                     {"Label3", "Шаг:"},
+                                     {"Label7", "Адрес:"},
+                                     {"Label6", "Данное:"}})
         EXPECT_EQ(w.findChild<QLabel*>(QString::fromLatin1(name))->text(), QString::fromUtf8(text));
     // Controls without a text of their own are found by their name.
     for (const char* name : {"Picture1", "Line1", "Text1", "Text3", "Text4"}) {
@@ -157,7 +166,8 @@ TEST(fTabl, TablesAndStepsReachTheIgnitionTable) {
         EXPECT_EQ(rig.w->Text1->text(), QStringLiteral("39915"));
         EXPECT_EQ(rig.w->Label4->text(), QStringLiteral("39915"));
         EXPECT_EQ(rig.w->Label2->text(), QStringLiteral("Нет данных"));
-        for (int i = 0; i < 14; ++i) rig.w->Command2->click();
+        for (int i = 0; i < 14; ++i)
+            rig.w->Command2->click();
         EXPECT_EQ(rig.w->Label4->text(), QStringLiteral("39929"));
         EXPECT_EQ(rig.w->Label5->text(), QString::number(byteOf(rig.bytes, 39929)));
         EXPECT_EQ(rig.w->Label2->text(), QStringLiteral("Микас. УОЗ от разряжения и оборотов"));
@@ -180,7 +190,8 @@ TEST(fTabl, AddressesAtBothEnds) {
     EXPECT_EQ(rig.w->Label4->text(), QStringLiteral("65278"));
     const QImage p = rig.w->Picture1->picture();
     int h = 0; // the last bar is byte 65535
-    while (h < 256 && p.pixel(513, 255 - h) == qRgb(0, 0, 0)) ++h;
+    while (h < 256 && p.pixel(513, 255 - h) == qRgb(0, 0, 0))
+        ++h;
     EXPECT_EQ(h, byteOf(rig.bytes, 65535));
 
     rig.showAt(QStringLiteral("28650"));
@@ -207,7 +218,8 @@ TEST(fTabl, AFileOfAnotherLengthIsRefused) {
     writeFile(small, QByteArray(1000, '\x20'));
     rig.open(small);
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    expectMessage(rig.lastMessage(), QStringLiteral("Данный файл не является программным файлом ЭБУ"),
+    expectMessage(rig.lastMessage(),
+                  QStringLiteral("Данный файл не является программным файлом ЭБУ"),
                   QStringLiteral("Открытие файла прошивки"), Icon::Critical);
     EXPECT_FALSE(rig.w->model().isLoaded());
     EXPECT_TRUE(rig.w->model().fileName().isEmpty());
@@ -228,7 +240,8 @@ TEST(fTabl, TheCommandLineFileOpensLikeTheDialogue) {
 
     rig.w->openPath(rig.dir.path() + QStringLiteral("/nothing.bin"));
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    EXPECT_EQ(rig.lastMessage().text, QStringLiteral("Данный файл не является программным файлом ЭБУ"));
+    EXPECT_EQ(rig.lastMessage().text,
+              QStringLiteral("Данный файл не является программным файлом ЭБУ"));
 }
 
 // ------------------------------------------------------------ correcting and writing back
@@ -262,8 +275,8 @@ TEST(fTabl, CorrectedByteWrittenBack) {
     EXPECT_EQ(rig.w->Label4->text(), QStringLiteral("30001")); // advanced by one step
 
     rig.w->Command6->click(); // No, the default
-    expectMessage(rig.lastMessage(), kWriteQuestion, QStringLiteral("Сохранение в файл"), Icon::Exclamation,
-                  Buttons::YesNo, Answer::No);
+    expectMessage(rig.lastMessage(), kWriteQuestion, QStringLiteral("Сохранение в файл"),
+                  Icon::Exclamation, Buttons::YesNo, Answer::No);
     EXPECT_EQ(readFile(rig.image), rig.bytes);
     EXPECT_TRUE(rig.w->Command6->isEnabled());
 
@@ -290,7 +303,8 @@ TEST(fTabl, AFailedWriteBackIsReported) {
     QDir(sub).removeRecursively();
     rig.dialogs.answerNext(Answer::Yes);
     rig.w->Command6->click();
-    expectMessage(rig.lastMessage(), QStringLiteral("Не  удалось  сохранить  изменения  в  файл\r\n") + path,
+    expectMessage(rig.lastMessage(),
+                  QStringLiteral("Не  удалось  сохранить  изменения  в  файл\r\n") + path,
                   QStringLiteral("Сохранение в файл"), Icon::Critical);
     EXPECT_TRUE(rig.w->Command6->isEnabled());
 }
@@ -304,16 +318,18 @@ TEST(fTabl, ClosingAsksAboutChangesAndStoresTheAddress) {
 
     rig.dialogs.answerNext(Answer::Cancel);
     EXPECT_FALSE(rig.w->close());
-    expectMessage(rig.lastMessage(), kChangedQuestion, QStringLiteral("Сохранение файла"), Icon::Exclamation,
-                  Buttons::YesNoCancel, Answer::No);
+    expectMessage(rig.lastMessage(), kChangedQuestion, QStringLiteral("Сохранение файла"),
+                  Icon::Exclamation, Buttons::YesNoCancel, Answer::No);
     EXPECT_TRUE(rig.platform.calls.isEmpty());
-    EXPECT_EQ(rig.settings.GetSetting(QStringLiteral("lumeta"), QStringLiteral("Adr"), QStringLiteral("a")),
+    EXPECT_EQ(rig.settings.GetSetting(QStringLiteral("lumeta"), QStringLiteral("Adr"),
+                                      QStringLiteral("a")),
               QString());
 
     rig.dialogs.answerNext(Answer::Yes);
     EXPECT_TRUE(rig.w->close());
     EXPECT_EQ(byteOf(readFile(rig.image), 30000), 3);
-    EXPECT_EQ(rig.settings.GetSetting(QStringLiteral("lumeta"), QStringLiteral("Adr"), QStringLiteral("a")),
+    EXPECT_EQ(rig.settings.GetSetting(QStringLiteral("lumeta"), QStringLiteral("Adr"),
+                                      QStringLiteral("a")),
               QStringLiteral("12345"));
     EXPECT_EQ(rig.platform.calls, QStringList{QStringLiteral("desktop 1")});
 }
@@ -358,19 +374,22 @@ TEST(fTabl, SavePictureToTheDesktop) {
     EXPECT_EQ(QImage(first).convertToFormat(QImage::Format_RGB32), rig.w->Picture1->picture());
     EXPECT_TRUE(rig.dialogs.messages.empty());
 
-    for (int n = 2; n <= 41; ++n) rig.w->Command7->click();
+    for (int n = 2; n <= 41; ++n)
+        rig.w->Command7->click();
     EXPECT_TRUE(QFile::exists(rig.platform.desktop + QStringLiteral("/Рисунок41.bmp")));
     rig.w->Command7->click();
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    expectMessage(rig.lastMessage(), QStringLiteral("Слишком много рисунков переименуйте или удалите их"),
+    expectMessage(rig.lastMessage(),
+                  QStringLiteral("Слишком много рисунков переименуйте или удалите их"),
                   QStringLiteral("Сохранение графиков"), Icon::Exclamation);
     EXPECT_EQ(QDir(rig.platform.desktop).entryList(QDir::Files).size(), 41);
 
     rig.platform.desktop.clear(); // no desktop folder known
     rig.w->Command7->click();
-    expectMessage(rig.lastMessage(),
-                  QStringLiteral("Не  возможно  сохранить  рисунок,  Файл  WScript.exe  не  найден"),
-                  QStringLiteral("Таблицы"), Icon::Critical);
+    expectMessage(
+        rig.lastMessage(),
+        QStringLiteral("Не  возможно  сохранить  рисунок,  Файл  WScript.exe  не  найден"),
+        QStringLiteral("Таблицы"), Icon::Critical);
 }
 
 TEST(fTabl, InvertedColours) {
@@ -390,8 +409,9 @@ TEST(fTabl, DesktopHiddenAndShownAgain) {
     rig.w->Check2->setChecked(true);
     rig.w->Check2->setChecked(false);
     EXPECT_TRUE(rig.w->close()); // closing shows it again
-    EXPECT_EQ(rig.platform.calls, (QStringList{QStringLiteral("desktop 0"), QStringLiteral("desktop 1"),
-                                               QStringLiteral("desktop 0"), QStringLiteral("desktop 1")}));
+    EXPECT_EQ(rig.platform.calls,
+              (QStringList{QStringLiteral("desktop 0"), QStringLiteral("desktop 1"),
+                           QStringLiteral("desktop 0"), QStringLiteral("desktop 1")}));
 }
 
 TEST(fTabl, DraggingTheProfile) {

@@ -50,18 +50,23 @@ TEST(KnownTables, RangesAreInclusiveAndTheLastMatchWins) {
     EXPECT_EQ(finder::tableNameAt(39929), QStringLiteral("Микас. УОЗ от разряжения и оборотов"));
     EXPECT_EQ(finder::tableNameAt(40184), QStringLiteral("Микас. УОЗ от разряжения и оборотов"));
     EXPECT_EQ(finder::tableNameAt(40185), QStringLiteral("Нет данных"));
-    EXPECT_EQ(finder::tableNameAt(40340), QStringLiteral("Микас. УОЗ от температуры охлаждающей жидкости"));
-    EXPECT_EQ(finder::tableNameAt(26131), QStringLiteral("Январь. Состав смеси (Средние нагрузки)"));
-    EXPECT_EQ(finder::tableNameAt(34792),
-              QStringLiteral("Микас. Общий УОЗ от тепературы, от разряжения, от оборотов, от детонации"));
+    EXPECT_EQ(finder::tableNameAt(40340),
+              QStringLiteral("Микас. УОЗ от температуры охлаждающей жидкости"));
+    EXPECT_EQ(finder::tableNameAt(26131),
+              QStringLiteral("Январь. Состав смеси (Средние нагрузки)"));
+    EXPECT_EQ(
+        finder::tableNameAt(34792),
+        QStringLiteral("Микас. Общий УОЗ от тепературы, от разряжения, от оборотов, от детонации"));
     // Entries 9 and 13 share their range: 13, without "(Хол.Ход)", is shown.
     for (int a : {28644, 28650, 28682})
-        EXPECT_EQ(finder::tableNameAt(a),
-                  QStringLiteral("Январь. Положение регулятора дополнительного воздуха  от температуры "
-                                 "охлаждающей жидкости"));
+        EXPECT_EQ(
+            finder::tableNameAt(a),
+            QStringLiteral("Январь. Положение регулятора дополнительного воздуха  от температуры "
+                           "охлаждающей жидкости"));
     // Neighbouring ranges 2 and 3, 4 and 5 meet without a gap.
     EXPECT_TRUE(finder::tableNameAt(29087).startsWith(QStringLiteral("Январь. Дополнительная")));
-    EXPECT_TRUE(finder::tableNameAt(29088).startsWith(QStringLiteral("Январь. Коррекция топливоподачи в зависимости от оборотов")));
+    EXPECT_TRUE(finder::tableNameAt(29088).startsWith(
+        QStringLiteral("Январь. Коррекция топливоподачи в зависимости от оборотов")));
     EXPECT_TRUE(finder::tableNameAt(31366).contains(QStringLiteral("дроссельной")));
     EXPECT_TRUE(finder::tableNameAt(31367).contains(QStringLiteral("числа (1...)")));
 }
@@ -125,8 +130,11 @@ TEST(FinderView, DraggingLeftShowsHigherAddresses) {
     // Outside 0 < x < 513, 0 < y < 257, or without the button: normal
     // pointer, nothing moves.
     m.model.press(100);
-    for (auto [x, y, button] : {std::tuple{0.0, 100.0, true}, {513.0, 100.0, true}, {50.0, 0.0, true},
-                                {50.0, 257.0, true}, {50.0, 100.0, false}}) {
+    for (auto [x, y, button] : {std::tuple{0.0, 100.0, true},
+                                {513.0, 100.0, true},
+                                {50.0, 0.0, true},
+                                {50.0, 257.0, true},
+                                {50.0, 100.0, false}}) {
         mv = m.model.move(x, y, button);
         EXPECT_FALSE(mv.dragPointer);
         EXPECT_FALSE(mv.redraw);
@@ -159,7 +167,8 @@ TEST(FinderCorrection, ValuesFromZeroTo255Rounded) {
     EXPECT_EQ(m.model.byteAt(1000), 0);
     EXPECT_EQ(m.model.correct(1000, QString()), ImageModel::Correction::Ignored);
     for (const char* bad : {"256", "255.4", "-1", "-0.2", "abc", " "})
-        EXPECT_EQ(m.model.correct(1000, QString::fromLatin1(bad)), ImageModel::Correction::Refused) << bad;
+        EXPECT_EQ(m.model.correct(1000, QString::fromLatin1(bad)), ImageModel::Correction::Refused)
+            << bad;
     EXPECT_EQ(m.model.byteAt(1000), 0);
     // Only byte 1000 changed.
     QByteArray expected = m.bytes;

@@ -15,7 +15,8 @@ namespace {
 // -1 when the filled rows do not form one bar standing on the bottom row.
 int barHeight(const QImage& picture, int x, QRgb fg) {
     int h = 0;
-    while (h < picture.height() && picture.pixel(x, picture.height() - 1 - h) == fg) ++h;
+    while (h < picture.height() && picture.pixel(x, picture.height() - 1 - h) == fg)
+        ++h;
     for (int y = 0; y < picture.height() - h; ++y)
         if (picture.pixel(x, y) == fg) return -1;
     return h;
@@ -25,18 +26,21 @@ int barHeight(const QImage& picture, int x, QRgb fg) {
 
 TEST(FinderProfile, EachByteIsABarOfItsHeight) {
     QByteArray image(65536, 0);
-    for (int i = 0; i < 514; ++i) image[1000 + i] = static_cast<char>(i % 256);
+    for (int i = 0; i < 514; ++i)
+        image[1000 + i] = static_cast<char>(i % 256);
     const QImage picture = finder::renderProfile(image, 1000, false);
     ASSERT_EQ(picture.size(), QSize(514, 256));
     const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
-    for (int x = 0; x < 514; ++x) EXPECT_EQ(barHeight(picture, x, black), x % 256) << x;
+    for (int x = 0; x < 514; ++x)
+        EXPECT_EQ(barHeight(picture, x, black), x % 256) << x;
     EXPECT_EQ(picture.pixel(0, 255), white); // byte 0: an empty column
     EXPECT_EQ(picture.pixel(255, 0), white); // byte 255: the top row stays free
     EXPECT_EQ(picture.pixel(255, 1), black);
 
     const QImage inverted = finder::renderProfile(image, 1000, true);
     EXPECT_EQ(inverted.pixel(0, 0), black);
-    for (int x : {0, 1, 255, 300}) EXPECT_EQ(barHeight(inverted, x, white), x % 256);
+    for (int x : {0, 1, 255, 300})
+        EXPECT_EQ(barHeight(inverted, x, white), x % 256);
 }
 
 TEST(FinderProfile, TheLastStartShowsTheLastByte) {
@@ -59,7 +63,8 @@ TEST(FinderPictures, SavedAsBitmapsUnderTheFirstFreeName) {
     ASSERT_GE(bytes.size(), 54);
     EXPECT_EQ(bytes.left(2), QByteArray("BM"));
     const auto le32 = [&](int at) {
-        return qint64(static_cast<unsigned char>(bytes[at])) | qint64(static_cast<unsigned char>(bytes[at + 1])) << 8 |
+        return qint64(static_cast<unsigned char>(bytes[at])) |
+               qint64(static_cast<unsigned char>(bytes[at + 1])) << 8 |
                qint64(static_cast<unsigned char>(bytes[at + 2])) << 16 |
                qint64(static_cast<unsigned char>(bytes[at + 3])) << 24;
     };
@@ -102,10 +107,12 @@ TEST(FinderCommandLine, FileHelpVersionAndMistakes) {
     EXPECT_EQ(withFile.file, QStringLiteral("/tmp/ecu.bin"));
     EXPECT_EQ(finder::parseCommandLine({QStringLiteral("--"), QStringLiteral("-odd.bin")}).file,
               QStringLiteral("-odd.bin"));
-    EXPECT_EQ(finder::parseCommandLine({QStringLiteral("x.bin"), QStringLiteral("--help")}).action, A::Help);
+    EXPECT_EQ(finder::parseCommandLine({QStringLiteral("x.bin"), QStringLiteral("--help")}).action,
+              A::Help);
     EXPECT_EQ(finder::parseCommandLine({QStringLiteral("--version")}).action, A::Version);
     EXPECT_EQ(finder::parseCommandLine({QStringLiteral("--colour")}).action, A::Error);
-    EXPECT_EQ(finder::parseCommandLine({QStringLiteral("a.bin"), QStringLiteral("b.bin")}).action, A::Error);
+    EXPECT_EQ(finder::parseCommandLine({QStringLiteral("a.bin"), QStringLiteral("b.bin")}).action,
+              A::Error);
     EXPECT_EQ(finder::versionText(QStringLiteral("2.4")), QStringLiteral("lumeta 2.4"));
     EXPECT_TRUE(finder::usage().contains(QStringLiteral("Exit status:")));
 }

@@ -30,7 +30,7 @@ void touch(const QString& path) {
 
 // A platform whose detached start fails.
 class NoStartPlatform : public common::RecordingPlatform {
-public:
+  public:
     bool startDetached(const QString& program, const QStringList& arguments) override {
         RecordingPlatform::startDetached(program, arguments);
         return false;
@@ -42,10 +42,12 @@ struct UninstallRig {
         QDir().mkpath(folder);
         const QStringList installed =
             s == System::Windows
-                ? QStringList{"Kvintor.exe", "Fermel.exe", "Lumeta.exe", "Uninstall.exe", "Readme.txt",
-                              "Otchet.log", "Speaker.dll", "Comctl32.ocx"}
-                : QStringList{"kvintor", "fermel", "lumeta", "uninstall", "Readme.txt", "Otchet.log"};
-        for (const QString& f : installed) touch(folder + f);
+                ? QStringList{"Kvintor.exe", "Fermel.exe", "Lumeta.exe",  "Uninstall.exe",
+                              "Readme.txt",  "Otchet.log", "Speaker.dll", "Comctl32.ocx"}
+                : QStringList{"kvintor",   "fermel",     "lumeta",
+                              "uninstall", "Readme.txt", "Otchet.log"};
+        for (const QString& f : installed)
+            touch(folder + f);
         // Every Kvintor section, one more of Kvintor's, and Fermel's and Lumeta's.
         for (const QString& section : uninstall::kvintorSections())
             settings.SaveSetting("Kvintor", section, "Left", "100");
@@ -96,19 +98,19 @@ TEST(Uninstall, YesRemovesKvintorAndStartsTheScript) {
     EXPECT_EQ(rig.dialogs.messages.size(), 1u);
 
     // The program file is gone; everything else waits for the script.
-    EXPECT_EQ(rig.files(), (QStringList{"Otchet.log", "Readme.txt", "Uninst.sh", "fermel", "lumeta", "uninstall"}));
-    EXPECT_EQ(readFile(rig.folder + "Uninst.sh"),
-              QByteArray("#!/bin/sh\n"
-                         "cd \"$(dirname \"$0\")\" || exit 1\n"
-                         "rm -f Comctl32.ocx\n"
-                         "rm -f Comdlg32.ocx\n"
-                         "rm -f Mscomm32.ocx\n"
-                         "rm -f Msinet.ocx\n"
-                         "rm -f Readme.txt\n"
-                         "rm -f Speaker.dll\n"
-                         "rm -f Otchet.log\n"
-                         "rm -f uninstall\n"
-                         "rm -f Uninst.sh\n"));
+    EXPECT_EQ(rig.files(), (QStringList{"Otchet.log", "Readme.txt", "Uninst.sh", "fermel", "lumeta",
+                                        "uninstall"}));
+    EXPECT_EQ(readFile(rig.folder + "Uninst.sh"), QByteArray("#!/bin/sh\n"
+                                                             "cd \"$(dirname \"$0\")\" || exit 1\n"
+                                                             "rm -f Comctl32.ocx\n"
+                                                             "rm -f Comdlg32.ocx\n"
+                                                             "rm -f Mscomm32.ocx\n"
+                                                             "rm -f Msinet.ocx\n"
+                                                             "rm -f Readme.txt\n"
+                                                             "rm -f Speaker.dll\n"
+                                                             "rm -f Otchet.log\n"
+                                                             "rm -f uninstall\n"
+                                                             "rm -f Uninst.sh\n"));
     // Exactly the thirteen sections went.
     EXPECT_EQ(rig.settings.sections("Kvintor"), QStringList{"InitTest"});
     EXPECT_EQ(rig.settings.GetSetting("Kvintor", "InitTest", "WindSt"), "2");
