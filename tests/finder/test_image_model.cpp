@@ -95,13 +95,7 @@ TEST(FinderView, AddressesClampToTheImage) {
 
 TEST(FinderView, StepsMoveByTheTypedStepAndClamp) {
     LoadedModel m;
-    m.model.jumpToTables();
-    EXPECT_EQ(m.model.normalise() + 256, 39915);
-    for (int i = 0; i < 14; ++i) {
-        m.model.step(QStringLiteral("1"), +1);
-        m.model.normalise();
-    }
-    EXPECT_EQ(m.model.centre(), 39929);
+    m.centreAfter(QStringLiteral("39929"));
     m.model.step(QStringLiteral("100"), -1);
     EXPECT_EQ(m.model.normalise(), 39929 - 256 - 100);
     m.model.step(QStringLiteral("шаг"), +1); // not a number: no move
