@@ -41,12 +41,15 @@ void Adapter::fromPc(const QByteArray& bytes, double now) {
         out_.push_back({t, echo});
         lineFree_ = t;
 
-        // The ECU listens to the same wire. A pause of 50 ms, or six zero
-        // bytes (which also end a data stream), start a new frame.
+        // The ECU listens to the same wire. A pause of 50 ms starts a new
+        // frame. While the data stream runs, six zero bytes in a row end it;
+        // otherwise zero bytes are ordinary frame bytes (a passport field is
+        // padded with them).
         if (t - lastPcByte_ > 50) receiver_.reset();
         lastPcByte_ = t;
         const auto b = static_cast<std::uint8_t>(bytes[i]);
-        zeros_ = b == 0 ? zeros_ + 1 : 0;
+        const bool streaming = !ecu_.streamVariables().empty();
+        zeros_ = streaming && b == 0 ? zeros_ + 1 : 0;
         if (zeros_ >= 6) {
             ecu_.stopStream();
             receiver_.reset();

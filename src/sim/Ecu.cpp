@@ -14,20 +14,9 @@ namespace cmd = kline::cmd;
 
 namespace {
 
-// Which override bit puts which written set-point in force.
-struct Hold {
-    int maskVariable;
-    std::uint8_t bit;
-    int variable;
-};
-constexpr Hold kHolds[] = {
-    {11, 0x80, 26}, {11, 0x40, 46}, {11, 0x20, 91}, {11, 0x10, 69}, {11, 0x08, 40}, {11, 0x04, 38},
-    {11, 0x02, 24}, {11, 0x01, 57}, {12, 0x80, 70}, {12, 0x10, 66}, {12, 0x08, 65}, {12, 0x01, 28},
-};
-
-const Hold* holdFor(int variable) {
-    for (const Hold& h : kHolds)
-        if (h.variable == variable) return &h;
+const OverrideChannel* channelFor(int variable) {
+    for (const OverrideChannel& c : overrideChannels())
+        if (c.variable == variable) return &c;
     return nullptr;
 }
 
@@ -65,9 +54,36 @@ const char* passportLine(int command, Fuelling f) {
 
 } // namespace
 
-Ecu::Ecu(std::uint32_t seed, Fuelling fuelling) : engine_(seed, fuelling) {
+const std::vector<OverrideChannel>& overrideChannels() {
+    // Mask A (11): coolant, idle target, idle-air valve, fuel correction 1,
+    // ignition offset, ignition test value, injection angle, mixture.
+    // Mask B (12): fuel correction 2, CO coefficient, CO offset, air
+    // temperature.
+    static const std::vector<OverrideChannel> channels = {
+        {11, 0x80, 26}, {11, 0x40, 46}, {11, 0x20, 91}, {11, 0x10, 69},
+        {11, 0x08, 40}, {11, 0x04, 38}, {11, 0x02, 24}, {11, 0x01, 57},
+        {12, 0x80, 70}, {12, 0x10, 66}, {12, 0x08, 65}, {12, 0x01, 28},
+    };
+    return channels;
+}
+
+Ecu::Ecu(std::uint32_t seed, Fuelling fuelling) : seed_(seed), engine_(seed, fuelling) {
     image_ = defaultImage(seed);
-    std::mt19937 rng(seed + 7);
+    initState();
+}
+
+void Ecu::initState() {
+    vars_.fill(0);
+    held_.fill(0);
+    pins_.clear();
+    texts_.clear();
+    storedTexts_.clear();
+    tables_.clear();
+    faults_.clear();
+    stream_.clear();
+    acceptWrites();
+    unsilenceAll();
+    std::mt19937 rng(seed_ + 7);
     std::uniform_int_distribution<int> learn(-14, 14);
     for (int t = 73; t <= 76; ++t) {
         QByteArray table(256, 0);
@@ -81,7 +97,6 @@ Ecu::Ecu(std::uint32_t seed, Fuelling fuelling) : engine_(seed, fuelling) {
     setText(121, QStringLiteral("4062*1012345"));
     setText(122, QStringLiteral("X96330200512345"));
     setText(123, QStringLiteral("05.2005"));
-    storedTexts_ = texts_;
     stored_[40] = 0;
     stored_[65] = 0;
     stored_[66] = 0;
@@ -89,7 +104,12 @@ Ecu::Ecu(std::uint32_t seed, Fuelling fuelling) : engine_(seed, fuelling) {
     vars_[24] = static_cast<std::uint8_t>(-60 & 0xFF); // injection start 30 degrees
     addFault(35, false);
     faults_.back().repeated = true;
-    setFuelling(fuelling);
+    setFuelling(fuelling());
+}
+
+void Ecu::resetState() {
+    initState();
+    silentUntil_ = -1;
 }
 
 void Ecu::setFuelling(Fuelling f) {
@@ -101,7 +121,9 @@ void Ecu::setFuelling(Fuelling f) {
     vars_[3] = 0x05;
     vars_[4] = injection ? 0x06 : 0x00;
     vars_[5] = 0x01;
-    vars_[6] = injection ? 0x04 : 0x00;
+    // Fan control, and the idle-air valve (bit 2) or the carburettor's
+    // overrun fuel valve (bit 3); bit 2 is how the tests tell injection.
+    vars_[6] = injection ? 0x05 : 0x09;
 }
 
 // ------------------------------------------------------------- variables
@@ -112,12 +134,22 @@ QByteArray Ecu::paddedText(const QString& text) {
     return b;
 }
 
-QString Ecu::text(int number) const {
+QByteArray Ecu::textBytes(int number) const {
     const auto it = texts_.find(number);
-    return it == texts_.end() ? QString() : kline::fromCp866(it->second);
+    return it == texts_.end() ? QByteArray(cmd::kTextLength, ' ') : it->second;
 }
 
-void Ecu::setText(int number, const QString& t) { texts_[number] = paddedText(t); }
+QString Ecu::text(int number) const {
+    QByteArray b = textBytes(number);
+    const int zero = static_cast<int>(b.indexOf('\0'));
+    if (zero >= 0) b.truncate(zero);
+    return kline::fromCp866(b).trimmed();
+}
+
+void Ecu::setText(int number, const QString& t) {
+    texts_[number] = paddedText(t);
+    storedTexts_[number] = texts_[number];
+}
 
 QByteArray Ecu::table(int number) const {
     const auto it = tables_.find(number);
@@ -135,25 +167,25 @@ int Ecu::storedAdjustment(int number) const {
     return it == stored_.end() ? 0 : it->second;
 }
 
+bool Ecu::maskBit(int variable) const {
+    const OverrideChannel* c = channelFor(variable);
+    return c && (vars_[static_cast<std::size_t>(c->maskVariable)] & c->bit);
+}
+
 int Ecu::held(int variable, int automatic) const {
-    const Hold* h = holdFor(variable);
-    if (h && (vars_[static_cast<std::size_t>(h->maskVariable)] & h->bit))
-        return held_[static_cast<std::size_t>(variable)];
-    return automatic;
+    return maskBit(variable) ? held_[static_cast<std::size_t>(variable)] : automatic;
 }
 
 int Ecu::seenCoolantByte() { return held(26, clampByte(engine_.coolant() + 40)); }
 
 int Ecu::outputs() {
-    const bool v63 = variant() == 63;
-    const int lampBit = v63 ? 0x01 : 0x08;
-    const int pumpBit = v63 ? 0x08 : 0x01;
     int automatic = 0;
-    if (engine_.running()) automatic |= pumpBit;
-    if (seenCoolantByte() - 40 > 98) automatic |= 0x02;
+    if (engine_.running()) automatic |= pumpBit();
+    if (seenCoolantByte() - 40 > 98) automatic |= kFanBit;
     for (const Fault& f : faults_)
-        if (f.presentNow) automatic |= lampBit;
-    const int controlled = vars_[10] ? 0x0F : 0;
+        if (f.presentNow) automatic |= lampBit();
+    // Variable 10 puts the outputs of its bits under the tester's control.
+    const int controlled = vars_[10] & 0x0F;
     return (automatic & ~controlled) | (vars_[9] & controlled);
 }
 
@@ -185,34 +217,67 @@ int Ecu::modeFlags() {
     return f;
 }
 
-QByteArray Ecu::variableBytes(int v) {
-    if (isText(v)) {
-        const auto it = texts_.find(v);
-        return it == texts_.end() ? QByteArray(cmd::kTextLength, ' ') : it->second;
+bool Ecu::computed(int v) {
+    switch (v) {
+    case 8: case 9: case 24: case 26: case 28: case 32: case 33: case 35: case 38: case 40:
+    case 41: case 44: case 45: case 46: case 51: case 52: case 53: case 56: case 57: case 60:
+    case 63: case 64: case 65: case 66: case 69: case 70: case 77: case 78: case 81: case 82:
+    case 83: case 84: case 91: case 92: case 94: case 95: case 97: case 98: case 99: case 100:
+    case 101: case 102: case 103: case 104: case 105:
+        return true;
+    default:
+        return false;
     }
+}
+
+QByteArray Ecu::variableBytes(int v) {
+    if (isText(v)) return textBytes(v);
     if (isTable(v)) return table(v);
-    const Engine& e = engine_;
-    auto word = [](int w) {
-        QByteArray b;
-        b.append(static_cast<char>(w & 0xFF));
-        b.append(static_cast<char>((w >> 8) & 0xFF));
+    const int width = cmd::variableWidth(static_cast<std::uint8_t>(v));
+    auto bytes = [width](int value) {
+        QByteArray b(1, static_cast<char>(value & 0xFF));
+        if (width == 2) b.append(static_cast<char>((value >> 8) & 0xFF));
         return b;
     };
+    const auto pin = pins_.find(v);
+    if (pin != pins_.end()) return bytes(pin->second);
+    const Engine& e = engine_;
     switch (v) {
-    case 8: return word(modeFlags());
-    case 33: return word(clampWord(e.airFlowKgH() * 10));
-    case 35: return word(clampWord(e.vacuumMbar()));
-    case 51: return word(clampWord(690 * 5.99879));
-    case 52: return word(clampWord(e.airPerStrokeMg() * 6));
-    case 60: return word(clampWord(2400));
-    case 63: return word(clampWord(e.pulseMs() * 125));
-    case 64: return word(clampWord(e.fuelLph() * 10));
+    case 8: return bytes(modeFlags());
+    case 33: return bytes(clampWord(e.airFlowKgH() * 10));
+    case 35: return bytes(clampWord(e.vacuumMbar()));
+    case 51: return bytes(clampWord(690 * 5.99879));
+    case 52: return bytes(clampWord(e.airPerStrokeMg() * 6));
+    case 60: return bytes(clampWord(2400));
+    case 63: return bytes(clampWord(e.pulseMs() * 125));
+    case 64: return bytes(clampWord(e.fuelLph() * 10));
     default: break;
     }
-    return QByteArray(1, static_cast<char>(variable(v)));
+    return bytes(computedValue(v));
 }
 
 int Ecu::variable(int v) {
+    const auto pin = pins_.find(v);
+    return pin != pins_.end() ? pin->second & 0xFF : computedValue(v);
+}
+
+void Ecu::setVariable(int v, int value) {
+    v &= 0xFF;
+    if (v == 40 || v == 65 || v == 66) {
+        stored_[v] = value & 0xFF;
+    } else if (v == 24 || v == 69 || v == 70 || !computed(v)) {
+        if (v == 11 || v == 12)
+            writeOne(v, value & 0xFF); // set-points freeze as with a write
+        else
+            vars_[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(value);
+    } else {
+        pins_[v] = value & 0xFFFF;
+    }
+}
+
+void Ecu::releaseVariable(int v) { pins_.erase(v & 0xFF); }
+
+int Ecu::computedValue(int v) {
     const Engine& e = engine_;
     const double volts = 256.0 / 5.0199;
     switch (v) {
@@ -224,13 +289,14 @@ int Ecu::variable(int v) {
         const int half = static_cast<int>(std::lround(e.ignitionDeg() * 2));
         return held(38, half & 0xFF);
     }
-    case 40: return held(40, storedAdjustment(40));
+    case 40: case 65: case 66: return held(v, storedAdjustment(v));
     case 41: return clampByte(e.rpm() / 40);
     case 44: return clampByte(e.rpm() / 10);
     case 45: return clampByte(e.speedMismatch());
     case 46: {
-        const int cold = seenCoolantByte() - 40 < 40;
-        return held(46, cold ? 120 : 85);
+        // The idle target: 850 rpm warm, up to 1200 rpm on a cold engine.
+        const double celsius = seenCoolantByte() - 40;
+        return held(46, clampByte(85 + std::clamp((70 - celsius) / 2, 0.0, 35.0)));
     }
     case 53: return 128 - 3;
     case 56: {
@@ -239,9 +305,7 @@ int Ecu::variable(int v) {
         return speedIndex * 16 + loadIndex;
     }
     case 57: return held(57, clampByte((e.mixture() - 0.5) * 256));
-    case 65: return held(65, storedAdjustment(65));
-    case 66: return held(66, storedAdjustment(66));
-    case 69: case 70: case 24: return held(v, vars_[static_cast<std::size_t>(v)]);
+    case 24: case 69: case 70: return held(v, vars_[static_cast<std::size_t>(v)]);
     case 77: return clampByte(e.lambdaVolts(1) * volts);
     case 78: return clampByte(e.lambdaVolts(2) * volts);
     case 81: case 82: case 83: case 84:
@@ -251,7 +315,7 @@ int Ecu::variable(int v) {
     case 94: return (modeFlags() & (1 << 9)) ? 22 : 0;
     case 95: return 0;
     case 97: return clampByte((4.6 - 0.037 * (seenCoolantByte() - 40)) * volts);
-    case 98: return clampByte((4.4 - 0.03 * (variable(28) - 40)) * volts);
+    case 98: return clampByte((4.4 - 0.03 * (computedValue(28) - 40)) * volts);
     case 99: return clampByte(e.batteryVolts() / 0.09093);
     case 100: return clampByte((0.5 + e.throttle() * 0.04) * volts);
     case 101: return clampByte(2.5 * volts);
@@ -265,22 +329,24 @@ int Ecu::variable(int v) {
 
 EngineInputs Ecu::inputs() {
     EngineInputs in;
-    in.idleTargetRpm = variable(46) * 10.0;
-    in.valveHeld = vars_[11] & 0x20;
+    in.idleTargetRpm = computedValue(46) * 10.0;
+    in.valveHeld = maskBit(91);
     in.heldValveSteps = held_[91];
     in.injectorCutMask = vars_[13] & 0x0F;
-    in.ignitionOffsetDeg = -static_cast<std::int8_t>(variable(40)) / 2.0;
-    in.ignitionHeld = vars_[11] & 0x04;
+    in.ignitionOffsetDeg = -static_cast<std::int8_t>(computedValue(40)) / 2.0;
+    in.ignitionHeld = maskBit(38);
     in.heldIgnitionDeg = static_cast<std::int8_t>(held_[38]) / 2.0;
-    in.mixtureHeld = vars_[11] & 0x01;
+    in.mixtureHeld = maskBit(57);
     in.heldMixture = held_[57] / 256.0 + 0.5;
+    in.ecuCoolant = seenCoolantByte() - 40;
+    // The two fuel correction channels, each (v - 128) / 256.
+    in.fuelCorrection = 1.0 + (computedValue(69) + computedValue(70) - 256) / 512.0;
     return in;
 }
 
 void Ecu::advance(double ms) {
     // The fuel pump switched off by the tester stops the engine.
-    const bool v63 = variant() == 63;
-    if (vars_[10] && !(vars_[9] & (v63 ? 0x08 : 0x01)) && engine_.running()) engine_.stop();
+    if ((vars_[10] & pumpBit()) && !(vars_[9] & pumpBit()) && engine_.running()) engine_.stop();
     engine_.advance(ms, inputs());
 }
 
@@ -288,13 +354,23 @@ void Ecu::advance(double ms) {
 
 void Ecu::addFault(int code, bool presentNow) {
     for (Fault& f : faults_) {
-        if (f.code == code) {
+        if (f.code == (code & 0xFF)) {
             f.repeated = true;
             f.presentNow = presentNow;
             return;
         }
     }
     faults_.push_back({code & 0xFF, presentNow, false});
+}
+
+bool Ecu::endFault(int code) {
+    for (Fault& f : faults_) {
+        if (f.code == (code & 0xFF) && f.presentNow) {
+            f.presentNow = false;
+            return true;
+        }
+    }
+    return false;
 }
 
 void Ecu::clearFaults() {
@@ -305,34 +381,7 @@ void Ecu::clearFaults() {
     faults_ = still;
 }
 
-// ---------------------------------------------------------------- image
-
-QByteArray Ecu::defaultImage(std::uint32_t seed) {
-    QByteArray image(65536, 0);
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (int i = 0; i < image.size(); ++i) image[i] = static_cast<char>(byte(rng));
-    // Four ignition tables at both engine types' block offsets: advance in
-    // half degrees growing with speed (row) and falling with air flow (column).
-    for (int base : {0x98F9, 0x9D1B}) {
-        for (int t = 0; t < 4; ++t) {
-            for (int k = 0; k < 16; ++k) {
-                for (int r = 0; r < 16; ++r) {
-                    const double deg = 10 + r * 1.9 - k * 1.1 + (t == 1 ? 2 : t == 3 ? -2 : t == 2 ? 1 : 0);
-                    image[base + 256 * t + 16 * k + r] = static_cast<char>(clampByte(deg * 2));
-                }
-            }
-        }
-        image[base + 1024] = 0x5A;
-    }
-    return image;
-}
-
-bool Ecu::setImage(const QByteArray& image) {
-    if (image.size() != 65536) return false;
-    image_ = image;
-    return true;
-}
+// ---------------------------------------------------------------- stream
 
 QByteArray Ecu::streamFrame() {
     Request body;
@@ -350,7 +399,7 @@ std::optional<Request> Ecu::handle(const Request& r) {
 }
 
 std::optional<Request> Ecu::answer(const Request& r) {
-    if (r.empty() || restarting()) return std::nullopt;
+    if (r.empty() || restarting() || silenced_.count(r[0])) return std::nullopt;
     const auto textReply = [](const QString& t) {
         const QByteArray b = kline::toCp866(t);
         return Request(b.begin(), b.end());
@@ -375,6 +424,7 @@ std::optional<Request> Ecu::answer(const Request& r) {
     }
     case cmd::kWriteVariables: return write(r);
     case cmd::kRestart:
+        if (refuseAll_) return Request{static_cast<std::uint8_t>(refuseAll_)};
         if (r.size() != 3 || r[1] != 0 || r[2] != 0) return Request{1};
         restart();
         return Request{0};
@@ -426,12 +476,14 @@ std::optional<Request> Ecu::write(const Request& r) {
     }
     for (const Item& it : items) {
         if (isText(it.variable)) {
-            if (it.value.size() == 16) {
+            // A passport field is stored as written, zero padding and all;
+            // the closing writes only end the passport write.
+            if (it.value.size() == cmd::kTextLength) {
                 texts_[it.variable] = it.value;
                 storedTexts_[it.variable] = it.value;
                 ++saveCount_;
             }
-            continue; // the closing writes only end the passport write
+            continue;
         }
         writeOne(it.variable, static_cast<std::uint8_t>(it.value[0]));
     }
@@ -443,9 +495,10 @@ void Ecu::writeOne(int v, int value) {
         // A bit that comes on freezes its set-point at what the ECU has now,
         // unless the same request writes the set-point next.
         const int old = vars_[static_cast<std::size_t>(v)];
-        for (const Hold& h : kHolds) {
-            if (h.maskVariable == v && (value & h.bit) && !(old & h.bit))
-                held_[static_cast<std::size_t>(h.variable)] = static_cast<std::uint8_t>(variable(h.variable));
+        for (const OverrideChannel& c : overrideChannels()) {
+            if (c.maskVariable == v && (value & c.bit) && !(old & c.bit))
+                held_[static_cast<std::size_t>(c.variable)] =
+                    static_cast<std::uint8_t>(computedValue(c.variable));
         }
         vars_[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(value);
         return;
@@ -457,17 +510,24 @@ void Ecu::writeOne(int v, int value) {
     if (v == 124) {
         // Save an adjustment in non-volatile memory when 14 holds 1.
         if (vars_[14] == 1) {
-            const int item = value == 3 ? 40 : value == 1 ? 65 : value == 2 ? 66 : 0;
+            const int item = value == cmd::kSaveIgnition      ? 40
+                             : value == cmd::kSaveCoOffset     ? 65
+                             : value == cmd::kSaveCoCorrection ? 66
+                                                               : 0;
             if (item) {
-                stored_[item] = variable(item);
+                stored_[item] = computedValue(item);
                 ++saveCount_;
             }
         }
         vars_[124] = static_cast<std::uint8_t>(value);
         return;
     }
-    if (holdFor(v)) held_[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(value);
-    if (v == 91) held_[91] = static_cast<std::uint8_t>(value);
+    // A set-point goes to its held value only: what the ECU works out by
+    // itself stays, and comes back when the override bit is cleared.
+    if (channelFor(v)) {
+        held_[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(value);
+        return;
+    }
     vars_[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(value);
 }
 

@@ -1,6 +1,6 @@
 // The adapter and the in-process port: echo, line faults, stream, record,
 // and the exchange through SimulatedPort.
-#include "TestContext.h"
+#include "SimLink.h"
 #include "common/Time.h"
 #include "link/Commands.h"
 #include "link/EcuLink.h"
@@ -11,20 +11,6 @@
 
 using namespace sim;
 
-namespace {
-
-struct SimLink {
-    SimLink() {
-        ports.setDevice(1, QStringLiteral("sim"));
-        EXPECT_EQ(ecu.OpenPort(1), 0);
-    }
-    std::shared_ptr<Simulator> sim = std::make_shared<Simulator>();
-    TestContext t;
-    kline::PortMap ports;
-    kline::EcuLink ecu{t.ctx, ports, simulatedPortFactory(sim, false)};
-};
-
-} // namespace
 
 TEST(SimAdapter, EveryLineFaultMapsToItsResult) {
     SimLink l;
