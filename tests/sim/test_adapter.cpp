@@ -105,3 +105,48 @@ TEST(SimAdapter, PacedPortKeepsWireTime) {
     EXPECT_GT(perExchange, 36.0);
     EXPECT_LT(perExchange, 60.0);
 }
+
+TEST(SimAdapter, ZeroBytesOutsideAStreamAreFrameBytes) {
+    SimLink l;
+    // A passport field "AB" padded with fourteen zeros, an empty one with
+    // sixteen: six zeros in a row end nothing while no stream runs.
+    for (const QByteArray& field : {QByteArray("AB"), QByteArray()}) {
+        kline::Request write{98, 14, 1, 117};
+        for (char c : field) write.push_back(static_cast<std::uint8_t>(c));
+        write.resize(20, 0);
+        EXPECT_EQ(l.ask(write), std::vector<int>{0}) << field.constData();
+        l.ask({97, 117});
+        EXPECT_EQ(l.ecu.ReplyAsText(), QString::fromLatin1(field));
+    }
+}
+
+TEST(SimAdapter, StreamFramesAreEscapedLikeAnyFrame) {
+    auto sim = std::make_shared<Simulator>();
+    SimulatedPort port(sim, false);
+    ASSERT_TRUE(port.open("sim"));
+    sim->ecu.engine().setThrottle(13);
+    sim->ecu.setVariable(57, 64);
+    const kline::Request start{113, 32, 41, 38, 52, 57, 63};
+    port.write(kline::encodeFrame(start));
+    sim->advance(100);
+    QByteArray line;
+    for (int i = 0; i < 40; ++i) line += port.read(255, 4);
+    const QByteArray head = kline::encodeFrame(start) + kline::encodeFrame({0});
+    ASSERT_TRUE(line.startsWith(head));
+    kline::FrameReceiver rx;
+    int frames = 0;
+    for (char c : line.mid(head.size())) {
+        if (!rx.feed(QByteArray(1, c))) continue;
+        const QByteArray raw = rx.raw();
+        EXPECT_TRUE(raw.startsWith(QByteArray::fromHex("40cd"))) << "13 goes out as 64, 205";
+        EXPECT_NE(raw.indexOf(QByteArray::fromHex("4000")), -1) << "64 goes out as 64, 0";
+        const auto d = kline::decodeFrameBody(raw.left(raw.size() - 1));
+        EXPECT_TRUE(d.checksumOk);
+        ASSERT_EQ(d.elements.size(), 9u);
+        EXPECT_EQ(d.elements[0], 13);
+        EXPECT_EQ(d.elements[5], 64);
+        ++frames;
+        rx.reset();
+    }
+    EXPECT_GE(frames, 5) << "one frame about every 14 ms";
+}

@@ -2,6 +2,7 @@
 // hardware port and the exchange (and the kline tool) on the other.
 #include "TestContext.h"
 #include "common/Time.h"
+#include "link/CodePage866.h"
 #include "link/Commands.h"
 #include "link/EcuLink.h"
 #include "link/HardwarePort.h"
@@ -140,6 +141,65 @@ TEST_F(KlineSim, StreamArrivesAndStopsOnSixZeroBytes) {
     raw.close();
     ASSERT_EQ(ecu.OpenPort(1), 0);
     EXPECT_EQ(ecu.EcuExchange(cmd::connect()), kOk);
+}
+
+TEST_F(KlineSim, PassportWritesOfShortAndEmptyFieldsAnswerAndReadBack) {
+    // The passport window's write: each field as 98, 14, 1, variable and 16
+    // bytes padded with zeros, then the two closing writes.
+    const std::pair<std::uint8_t, QString> fields[] = {
+        {116, QStringLiteral("М7.1 05.03.24")}, {117, QStringLiteral("AB")},
+        {118, QString()},                      {119, QStringLiteral("1")},
+        {121, QStringLiteral("4062*АБВГДЕЖЗИК")}, {122, QString()},
+        {123, QStringLiteral("03.2024")},
+    };
+    for (const auto& [variable, text] : fields) {
+        Request write{cmd::kWriteVariables, cmd::kVarCommand, 1, variable};
+        const QByteArray oem = toCp866(text);
+        write.insert(write.end(), oem.begin(), oem.end());
+        write.resize(20, 0);
+        ASSERT_EQ(ecu.EcuExchange(write), kOk) << variable;
+        EXPECT_EQ(ecu.reply(0), 0) << variable;
+    }
+    for (const std::uint8_t closing : {std::uint8_t{115}, std::uint8_t{120}}) {
+        ASSERT_EQ(ecu.EcuExchange({cmd::kWriteVariables, cmd::kVarCommand, 1, closing, 0xFF}), kOk);
+        EXPECT_EQ(ecu.reply(0), 0);
+    }
+    for (const auto& [variable, text] : fields) {
+        ASSERT_EQ(ecu.EcuExchange(cmd::readVariables({variable})), kOk);
+        EXPECT_EQ(ecu.EcuReply().size(), 16u);
+        EXPECT_EQ(ecu.ReplyAsText(), text) << variable;
+        EXPECT_FALSE(ecu.ReplyAsText().contains(QChar(0)));
+    }
+}
+
+TEST_F(KlineSim, StagedErrorPathsOnStandardInput) {
+    command("refuse 5");
+    ASSERT_EQ(ecu.EcuExchange({0x62, 0x0B, 0x40, 0x2E, 100}), kOk);
+    EXPECT_EQ(ecu.reply(0), 5);
+    ASSERT_EQ(ecu.EcuExchange(cmd::restart()), kOk);
+    EXPECT_EQ(ecu.reply(0), 5);
+    command("accept");
+    ASSERT_EQ(ecu.EcuExchange({0x62, 0x0B, 0x00}), kOk);
+    EXPECT_EQ(ecu.reply(0), 0);
+
+    command("silence 81");
+    EXPECT_EQ(ecu.EcuExchange(cmd::connect()), kOk);
+    EXPECT_EQ(ecu.EcuExchange(cmd::ecuType()), kEcuSilent);
+    command("unsilence all");
+    EXPECT_EQ(ecu.EcuExchange(cmd::ecuType()), kOk);
+
+    command("set 92 255");
+    ASSERT_EQ(ecu.EcuExchange({0x61, 0x06, 0x5C}), kOk);
+    EXPECT_EQ(ecu.reply(1), 255);
+    command("add-fault 21 now");
+    ASSERT_EQ(ecu.EcuExchange(cmd::faults()), kOk);
+    EXPECT_EQ(ecu.EcuReply(), (std::vector<int>{2, 35, 0x20, 21, 0x80}));
+    command("end-fault 21");
+    ASSERT_EQ(ecu.EcuExchange(cmd::faults()), kOk);
+    EXPECT_EQ(ecu.EcuReply(), (std::vector<int>{2, 35, 0x20, 21, 0x00}));
+    command("reset");
+    ASSERT_EQ(ecu.EcuExchange({0x61, 0x5C}), kOk);
+    EXPECT_LT(ecu.reply(0), 255);
 }
 
 TEST_F(KlineSim, KlineToolPrintsResultAndReply) {
