@@ -137,11 +137,23 @@ QWidget* ControlPanel::buildEngine() {
     auto* form = new QFormLayout(box);
     form->addRow(row({startButton, stopButton}));
     form->addRow(QStringLiteral("Система питания"), fuelling);
-    form->addRow(QStringLiteral("Дроссель, %"), throttle);
+    throttleValue_ = new QLabel(QStringLiteral("0"));
+    throttleValue_->setMinimumWidth(30);
+    connect(throttle, &QSlider::valueChanged, throttleValue_, qOverload<int>(&QLabel::setNum));
+    auto* throttleRow = new QHBoxLayout;
+    throttleRow->addWidget(throttle, 1);
+    throttleRow->addWidget(throttleValue_);
+    form->addRow(QStringLiteral("Дроссель, %"), throttleRow);
     form->addRow(QStringLiteral("Охлаждающая жидкость"), row({coolant, setCoolant}));
     form->addRow(QStringLiteral("Воздух на впуске"), row({airTemp, setAirTemp}));
     form->addRow(QStringLiteral("Слабый цилиндр"), row({weakCylinder, weakShare}));
-    form->addRow(QStringLiteral("Винт качества смеси"), mixtureScrew);
+    screwValue_ = new QLabel(QStringLiteral("50"));
+    screwValue_->setMinimumWidth(30);
+    connect(mixtureScrew, &QSlider::valueChanged, screwValue_, qOverload<int>(&QLabel::setNum));
+    auto* screwRow = new QHBoxLayout;
+    screwRow->addWidget(mixtureScrew, 1);
+    screwRow->addWidget(screwValue_);
+    form->addRow(QStringLiteral("Винт качества смеси"), screwRow);
     form->addRow(state);
     form->addRow(outputs);
     return box;
@@ -334,7 +346,7 @@ void ControlPanel::refresh() {
     for (int c = 1; c <= 4; ++c)
         injectors << QStringLiteral("%1 %2").arg(c).arg(cut & (1 << (c - 1)) ? QStringLiteral("откл")
                                                                              : QStringLiteral("вкл"));
-    outputs->setText(QStringLiteral("Бензонасос %1, вентилятор %2, лампа %3, кондиционер %4\n"
+    outputs->setText(QStringLiteral("Бензонасос %1, вентилятор %2,\nлампа %3, кондиционер %4\n"
                                     "Форсунки: %5")
                          .arg(onOff(out & ecu.pumpBit()), onOff(out & Ecu::kFanBit),
                               onOff(out & ecu.lampBit()), onOff(out & Ecu::kAirConditionerBit),
@@ -355,12 +367,21 @@ void ControlPanel::refresh() {
 
     // Changes made on standard input show here too.
     {
-        const QSignalBlocker b1(throttle), b2(fuelling), b3(mixtureScrew), b4(refuseWrites), b5(refuseStatus);
+        const QSignalBlocker b1(throttle), b2(fuelling), b3(mixtureScrew), b4(refuseWrites), b5(refuseStatus),
+            b6(weakCylinder), b7(weakShare);
         if (!throttle->isSliderDown()) throttle->setValue(static_cast<int>(std::lround(e.throttle())));
         if (!mixtureScrew->isSliderDown()) mixtureScrew->setValue(static_cast<int>(std::lround(e.mixtureScrew())));
+        throttleValue_->setNum(throttle->value());
+        screwValue_->setNum(mixtureScrew->value());
         fuelling->setCurrentIndex(static_cast<int>(ecu.fuelling()));
         refuseWrites->setChecked(ecu.refusalStatus() != 0);
         if (ecu.refusalStatus() != 0) refuseStatus->setValue(ecu.refusalStatus());
+        int weakest = 0;
+        for (int c = 1; c <= 4; ++c)
+            if (e.cylinderHealth(c) < 1.0 && (weakest == 0 || e.cylinderHealth(c) < e.cylinderHealth(weakest)))
+                weakest = c;
+        weakCylinder->setCurrentIndex(weakest);
+        if (weakest) weakShare->setValue(static_cast<int>(std::lround(e.cylinderHealth(weakest) * 100)));
     }
     refreshRequests();
 }

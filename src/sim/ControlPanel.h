@@ -92,6 +92,8 @@ private:
 
     std::shared_ptr<Simulator> sim_;
     QTimer* timer_;
+    QLabel* throttleValue_;
+    QLabel* screwValue_;
 };
 
 } // namespace sim

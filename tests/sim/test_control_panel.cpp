@@ -77,7 +77,7 @@ TEST(SimControlPanel, ShowsWhatTheOutputsDriveByVariant) {
         PanelRig r({1, f});
         const bool v63 = f == Fuelling::Injection4063;
         r.panel.refresh();
-        EXPECT_TRUE(r.panel.outputs->text().startsWith(QStringLiteral("Бензонасос вкл, вентилятор выкл, лампа выкл")))
+        EXPECT_TRUE(r.panel.outputs->text().startsWith(QStringLiteral("Бензонасос вкл, вентилятор выкл,\nлампа выкл")))
             << r.panel.outputs->text().toStdString();
         // The tester switches the fan and the lamp on, in the variant's bits.
         const auto lamp = static_cast<std::uint8_t>(v63 ? 0x01 : 0x08);
@@ -86,7 +86,7 @@ TEST(SimControlPanel, ShowsWhatTheOutputsDriveByVariant) {
         EXPECT_EQ(r.ask({0x62, 0x0D, 0x05, 0x0D, 0x05})[0], 0);
         r.panel.refresh();
         EXPECT_EQ(r.panel.outputs->text(),
-                  QStringLiteral("Бензонасос вкл, вентилятор вкл, лампа вкл, кондиционер выкл\n"
+                  QStringLiteral("Бензонасос вкл, вентилятор вкл,\nлампа вкл, кондиционер выкл\n"
                                  "Форсунки: 1 откл, 2 вкл, 3 откл, 4 вкл"));
         // Pump off: the engine stops.
         r.ask({0x62, 0x0A, 0x0F, 0x09, 0x00, 0x0D, 0x00});
@@ -158,9 +158,13 @@ TEST(SimControlPanel, LineFaultsAndChangesMadeElsewhere) {
     r.sim->adapter.setFault(LineFault::None);
 
     r.sim->ecu.engine().setThrottle(45);
+    r.sim->ecu.engine().setCylinderHealth(2, 0.7);
     r.sim->ecu.refuseAllWrites(6);
     r.panel.refresh();
     EXPECT_EQ(r.panel.throttle->value(), 45);
+    EXPECT_EQ(r.panel.weakCylinder->currentIndex(), 2);
+    EXPECT_EQ(r.panel.weakShare->value(), 70);
+    EXPECT_DOUBLE_EQ(r.sim->ecu.engine().cylinderHealth(2), 0.7) << "showing changes nothing";
     EXPECT_TRUE(r.panel.refuseWrites->isChecked());
     EXPECT_EQ(r.panel.refuseStatus->value(), 6);
     r.ask({0x61, 0x29});
