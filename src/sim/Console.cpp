@@ -25,15 +25,19 @@ std::optional<double> real(const QString& text, double low, double high) {
     return v;
 }
 
-bool isTextVariable(int v) { return v >= 115 && v <= 123; }
-bool isTableVariable(int v) { return v >= 73 && v <= 76; }
+bool isTextVariable(int v) {
+    return v >= 115 && v <= 123;
+}
+bool isTableVariable(int v) {
+    return v >= 73 && v <= 76;
+}
 
 } // namespace
 
 std::optional<LineFault> lineFaultFromName(const QString& name) {
-    for (LineFault f : {LineFault::None, LineFault::NoEcho, LineFault::WrongEcho, LineFault::EcuSilent,
-                        LineFault::BadChecksum, LineFault::OverlongReply, LineFault::Garbage,
-                        LineFault::PortGone})
+    for (LineFault f : {LineFault::None, LineFault::NoEcho, LineFault::WrongEcho,
+                        LineFault::EcuSilent, LineFault::BadChecksum, LineFault::OverlongReply,
+                        LineFault::Garbage, LineFault::PortGone})
         if (name == QLatin1String(lineFaultName(f))) return f;
     return std::nullopt;
 }
@@ -81,7 +85,9 @@ bool Console::run(const QStringList& w, const QString& line, QString* output) {
     Engine& engine = ecu.engine();
     const QString& c = w[0];
     const int n = static_cast<int>(w.size());
-    auto arg = [&](int i, int low, int high) { return i < n ? number(w[i], low, high) : std::nullopt; };
+    auto arg = [&](int i, int low, int high) {
+        return i < n ? number(w[i], low, high) : std::nullopt;
+    };
 
     if (c == QLatin1String("start") && n == 1) {
         engine.start();
@@ -92,26 +98,35 @@ bool Console::run(const QStringList& w, const QString& line, QString* output) {
         if (!p) return false;
         engine.setThrottle(*p);
     } else if (c == QLatin1String("engine") && n == 2) {
-        if (w[1] == QLatin1String("4062")) ecu.setFuelling(Fuelling::Injection4062);
-        else if (w[1] == QLatin1String("4063")) ecu.setFuelling(Fuelling::Injection4063);
-        else if (w[1] == QLatin1String("carb")) ecu.setFuelling(Fuelling::Carburettor);
-        else return false;
+        if (w[1] == QLatin1String("4062"))
+            ecu.setFuelling(Fuelling::Injection4062);
+        else if (w[1] == QLatin1String("4063"))
+            ecu.setFuelling(Fuelling::Injection4063);
+        else if (w[1] == QLatin1String("carb"))
+            ecu.setFuelling(Fuelling::Carburettor);
+        else
+            return false;
     } else if ((c == QLatin1String("coolant") || c == QLatin1String("air")) && n == 2) {
         const auto t = real(w[1], -40, 215);
         if (!t) return false;
-        if (c == QLatin1String("coolant")) engine.setCoolant(*t);
-        else engine.setAirTemp(*t);
+        if (c == QLatin1String("coolant"))
+            engine.setCoolant(*t);
+        else
+            engine.setAirTemp(*t);
     } else if (c == QLatin1String("weak-cylinder") && (n == 2 || n == 3)) {
         const auto cylinder = arg(1, 0, 4);
         const auto share = n == 3 ? real(w[2], 0, 1) : std::optional<double>(0.5);
         if (!cylinder || !share) return false;
-        if (*cylinder == 0) engine.heal();
-        else engine.setCylinderHealth(*cylinder, *share);
+        if (*cylinder == 0)
+            engine.heal();
+        else
+            engine.setCylinderHealth(*cylinder, *share);
     } else if (c == QLatin1String("mixture-screw") && n == 2) {
         const auto p = real(w[1], 0, 100);
         if (!p) return false;
         engine.setMixtureScrew(*p);
-    } else if (c == QLatin1String("add-fault") && (n == 2 || (n == 3 && w[2] == QLatin1String("now")))) {
+    } else if (c == QLatin1String("add-fault") &&
+               (n == 2 || (n == 3 && w[2] == QLatin1String("now")))) {
         const auto code = arg(1, 0, 255);
         if (!code) return false;
         ecu.addFault(*code, n == 3);
@@ -151,7 +166,8 @@ bool Console::run(const QStringList& w, const QString& line, QString* output) {
     } else if (c == QLatin1String("set") && n == 3) {
         const auto variable = arg(1, 0, 255);
         const auto value = arg(2, 0, 65535);
-        if (!variable || !value || isTextVariable(*variable) || isTableVariable(*variable)) return false;
+        if (!variable || !value || isTextVariable(*variable) || isTableVariable(*variable))
+            return false;
         ecu.setVariable(*variable, *value);
     } else if (c == QLatin1String("unset") && n == 2) {
         if (w[1] == QLatin1String("all")) {
@@ -165,7 +181,8 @@ bool Console::run(const QStringList& w, const QString& line, QString* output) {
         const auto variable = arg(1, 115, 123);
         if (!variable) return false;
         // The rest of the line after the variable, spaces inside kept.
-        const int at = static_cast<int>(line.indexOf(w[1], c.size())) + static_cast<int>(w[1].size());
+        const int at =
+            static_cast<int>(line.indexOf(w[1], c.size())) + static_cast<int>(w[1].size());
         ecu.setText(*variable, line.mid(at).trimmed());
     } else if (c == QLatin1String("set-table") && n >= 3) {
         const auto variable = arg(1, 73, 76);
@@ -176,8 +193,10 @@ bool Console::run(const QStringList& w, const QString& line, QString* output) {
             if (!b) return false;
             bytes.append(static_cast<char>(*b));
         }
-        if (bytes.size() == 1) bytes = QByteArray(256, bytes[0]); // one value fills the table
-        else bytes.append(ecu.table(*variable).mid(bytes.size()));
+        if (bytes.size() == 1)
+            bytes = QByteArray(256, bytes[0]); // one value fills the table
+        else
+            bytes.append(ecu.table(*variable).mid(bytes.size()));
         ecu.setTable(*variable, bytes);
     } else if (c == QLatin1String("get") && n == 2) {
         const auto variable = arg(1, 0, 255);
@@ -186,7 +205,8 @@ bool Console::run(const QStringList& w, const QString& line, QString* output) {
         if (isTextVariable(*variable)) {
             values << ecu.text(*variable);
         } else {
-            for (char b : ecu.variableBytes(*variable)) values << QString::number(static_cast<std::uint8_t>(b));
+            for (char b : ecu.variableBytes(*variable))
+                values << QString::number(static_cast<std::uint8_t>(b));
         }
         *output = QStringLiteral("%1 = %2").arg(*variable).arg(values.join(QLatin1Char(' ')));
     } else if (c == QLatin1String("reset") && n == 1) {

@@ -19,7 +19,7 @@ namespace sim {
 std::optional<LineFault> lineFaultFromName(const QString& name);
 
 class Console {
-public:
+  public:
     struct Hooks {
         // After the adapter's line fault changed (the terminal may go away).
         std::function<void(LineFault)> lineFaultChanged;
@@ -33,7 +33,7 @@ public:
     // The list of commands.
     static QString help();
 
-private:
+  private:
     bool run(const QStringList& words, const QString& line, QString* output);
 
     std::shared_ptr<Simulator> sim_;

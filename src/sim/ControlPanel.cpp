@@ -20,9 +20,9 @@
 namespace sim {
 
 namespace {
-const LineFault kFaults[] = {LineFault::None,        LineFault::NoEcho,        LineFault::WrongEcho,
-                             LineFault::EcuSilent,   LineFault::BadChecksum,   LineFault::OverlongReply,
-                             LineFault::Garbage,     LineFault::PortGone};
+const LineFault kFaults[] = {LineFault::None,      LineFault::NoEcho,      LineFault::WrongEcho,
+                             LineFault::EcuSilent, LineFault::BadChecksum, LineFault::OverlongReply,
+                             LineFault::Garbage,   LineFault::PortGone};
 const char* kFaultTexts[] = {"Нет",
                              "Нет эха (адаптер выключен)",
                              "Искажённое эхо",
@@ -46,12 +46,15 @@ QSpinBox* spin(const char* name, int low, int high, int value) {
 
 QHBoxLayout* row(std::initializer_list<QWidget*> widgets) {
     auto* r = new QHBoxLayout;
-    for (QWidget* w : widgets) r->addWidget(w);
+    for (QWidget* w : widgets)
+        r->addWidget(w);
     r->addStretch(1);
     return r;
 }
 
-QString onOff(bool on) { return on ? QStringLiteral("вкл") : QStringLiteral("выкл"); }
+QString onOff(bool on) {
+    return on ? QStringLiteral("вкл") : QStringLiteral("выкл");
+}
 } // namespace
 
 ControlPanel::ControlPanel(std::shared_ptr<Simulator> simulator, QWidget* parent)
@@ -162,7 +165,8 @@ QWidget* ControlPanel::buildEngine() {
 QWidget* ControlPanel::buildLine() {
     auto* box = new QGroupBox(QStringLiteral("Линия K-Line"));
     lineFault = named(new QComboBox, "lineFault");
-    for (const char* t : kFaultTexts) lineFault->addItem(QString::fromUtf8(t));
+    for (const char* t : kFaultTexts)
+        lineFault->addItem(QString::fromUtf8(t));
     device = named(new QLabel, "device");
     device->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* form = new QFormLayout(box);
@@ -212,7 +216,8 @@ QWidget* ControlPanel::buildAnswers() {
     tableFill = spin("tableFill", 0, 255, 128);
     fillTable = named(new QPushButton(QStringLiteral("Заполнить")), "fillTable");
     resetEcu = named(new QPushButton(QStringLiteral("Сбросить состояние ЭБУ")), "resetEcu");
-    resetEcu->setToolTip(QStringLiteral("Переменные, тексты, таблицы и неисправности как у нового ЭБУ"));
+    resetEcu->setToolTip(
+        QStringLiteral("Переменные, тексты, таблицы и неисправности как у нового ЭБУ"));
 
     auto* grid = new QGridLayout(box);
     int r = 0;
@@ -256,8 +261,9 @@ void ControlPanel::connectEngine() {
     connect(stopButton, &QPushButton::clicked, this, act([](Ecu& e) { e.engine().stop(); }));
     connect(throttle, &QSlider::valueChanged, this,
             act([this](Ecu& e) { e.engine().setThrottle(throttle->value()); }));
-    connect(fuelling, &QComboBox::currentIndexChanged, this,
-            act([this](Ecu& e) { e.setFuelling(static_cast<Fuelling>(fuelling->currentIndex())); }));
+    connect(fuelling, &QComboBox::currentIndexChanged, this, act([this](Ecu& e) {
+                e.setFuelling(static_cast<Fuelling>(fuelling->currentIndex()));
+            }));
     connect(setCoolant, &QPushButton::clicked, this,
             act([this](Ecu& e) { e.engine().setCoolant(coolant->value()); }));
     connect(setAirTemp, &QPushButton::clicked, this,
@@ -285,28 +291,34 @@ void ControlPanel::connectEcu() {
     };
     connect(addFault, &QPushButton::clicked, this,
             act([this](Ecu& e) { e.addFault(faultCode->value(), faultPresent->isChecked()); }));
-    connect(endFault, &QPushButton::clicked, this, act([this](Ecu& e) { e.endFault(faultCode->value()); }));
+    connect(endFault, &QPushButton::clicked, this,
+            act([this](Ecu& e) { e.endFault(faultCode->value()); }));
     connect(clearFaults, &QPushButton::clicked, this, act([](Ecu& e) { e.faults().clear(); }));
     const auto refusal = act([this](Ecu& e) {
         e.refuseAllWrites(refuseWrites->isChecked() ? refuseStatus->value() : 0);
     });
     connect(refuseWrites, &QCheckBox::toggled, this, refusal);
     connect(refuseStatus, &QSpinBox::valueChanged, this, refusal);
-    connect(silence, &QPushButton::clicked, this, act([this](Ecu& e) { e.silence(silenceCommand->value()); }));
+    connect(silence, &QPushButton::clicked, this,
+            act([this](Ecu& e) { e.silence(silenceCommand->value()); }));
     connect(unsilenceAll, &QPushButton::clicked, this, act([](Ecu& e) { e.unsilenceAll(); }));
-    connect(setVariable, &QPushButton::clicked, this,
-            act([this](Ecu& e) { e.setVariable(variableNumber->value(), variableValue->value()); }));
+    connect(setVariable, &QPushButton::clicked, this, act([this](Ecu& e) {
+                e.setVariable(variableNumber->value(), variableValue->value());
+            }));
     connect(releaseVariable, &QPushButton::clicked, this,
             act([this](Ecu& e) { e.releaseVariable(variableNumber->value()); }));
     connect(setText, &QPushButton::clicked, this,
             act([this](Ecu& e) { e.setText(textNumber->value(), textValue->text()); }));
     connect(fillTable, &QPushButton::clicked, this, act([this](Ecu& e) {
-                e.setTable(tableNumber->value(), QByteArray(256, static_cast<char>(tableFill->value())));
+                e.setTable(tableNumber->value(),
+                           QByteArray(256, static_cast<char>(tableFill->value())));
             }));
     connect(resetEcu, &QPushButton::clicked, this, act([](Ecu& e) { e.resetState(); }));
 }
 
-void ControlPanel::setDevicePath(const QString& path) { device->setText(path); }
+void ControlPanel::setDevicePath(const QString& path) {
+    device->setText(path);
+}
 
 void ControlPanel::showLineFault(LineFault fault) {
     for (int i = 0; i < static_cast<int>(std::size(kFaults)); ++i) {
@@ -344,8 +356,8 @@ void ControlPanel::refresh() {
     const int cut = ecu.variable(13);
     QStringList injectors;
     for (int c = 1; c <= 4; ++c)
-        injectors << QStringLiteral("%1 %2").arg(c).arg(cut & (1 << (c - 1)) ? QStringLiteral("откл")
-                                                                             : QStringLiteral("вкл"));
+        injectors << QStringLiteral("%1 %2").arg(c).arg(
+            cut & (1 << (c - 1)) ? QStringLiteral("откл") : QStringLiteral("вкл"));
     outputs->setText(QStringLiteral("Бензонасос %1, вентилятор %2,\nлампа %3, кондиционер %4\n"
                                     "Форсунки: %5")
                          .arg(onOff(out & ecu.pumpBit()), onOff(out & Ecu::kFanBit),
@@ -358,19 +370,24 @@ void ControlPanel::refresh() {
                       .arg(f.code)
                       .arg(f.presentNow ? QStringLiteral("есть") : QStringLiteral("была"))
                       .arg(f.repeated ? QStringLiteral(", многократно") : QString());
-    faultList->setText(faults.isEmpty() ? QStringLiteral("Нет неисправностей")
-                                        : QStringLiteral("Неисправности: ") + faults.join(QStringLiteral(", ")));
+    faultList->setText(faults.isEmpty()
+                           ? QStringLiteral("Нет неисправностей")
+                           : QStringLiteral("Неисправности: ") + faults.join(QStringLiteral(", ")));
     QStringList quiet;
-    for (int c : ecu.silencedCommands()) quiet << QString::number(c);
-    silenced->setText(quiet.isEmpty() ? QStringLiteral("ЭБУ отвечает на все команды")
-                                      : QStringLiteral("Без ответа: ") + quiet.join(QStringLiteral(", ")));
+    for (int c : ecu.silencedCommands())
+        quiet << QString::number(c);
+    silenced->setText(quiet.isEmpty()
+                          ? QStringLiteral("ЭБУ отвечает на все команды")
+                          : QStringLiteral("Без ответа: ") + quiet.join(QStringLiteral(", ")));
 
     // Changes made on standard input show here too.
     {
-        const QSignalBlocker b1(throttle), b2(fuelling), b3(mixtureScrew), b4(refuseWrites), b5(refuseStatus),
-            b6(weakCylinder), b7(weakShare);
-        if (!throttle->isSliderDown()) throttle->setValue(static_cast<int>(std::lround(e.throttle())));
-        if (!mixtureScrew->isSliderDown()) mixtureScrew->setValue(static_cast<int>(std::lround(e.mixtureScrew())));
+        const QSignalBlocker b1(throttle), b2(fuelling), b3(mixtureScrew), b4(refuseWrites),
+            b5(refuseStatus), b6(weakCylinder), b7(weakShare);
+        if (!throttle->isSliderDown())
+            throttle->setValue(static_cast<int>(std::lround(e.throttle())));
+        if (!mixtureScrew->isSliderDown())
+            mixtureScrew->setValue(static_cast<int>(std::lround(e.mixtureScrew())));
         throttleValue_->setNum(throttle->value());
         screwValue_->setNum(mixtureScrew->value());
         fuelling->setCurrentIndex(static_cast<int>(ecu.fuelling()));
@@ -378,10 +395,12 @@ void ControlPanel::refresh() {
         if (ecu.refusalStatus() != 0) refuseStatus->setValue(ecu.refusalStatus());
         int weakest = 0;
         for (int c = 1; c <= 4; ++c)
-            if (e.cylinderHealth(c) < 1.0 && (weakest == 0 || e.cylinderHealth(c) < e.cylinderHealth(weakest)))
+            if (e.cylinderHealth(c) < 1.0 &&
+                (weakest == 0 || e.cylinderHealth(c) < e.cylinderHealth(weakest)))
                 weakest = c;
         weakCylinder->setCurrentIndex(weakest);
-        if (weakest) weakShare->setValue(static_cast<int>(std::lround(e.cylinderHealth(weakest) * 100)));
+        if (weakest)
+            weakShare->setValue(static_cast<int>(std::lround(e.cylinderHealth(weakest) * 100)));
     }
     refreshRequests();
 }
@@ -392,7 +411,8 @@ void ControlPanel::refreshRequests() {
     const std::size_t first = log.size() > 12 ? log.size() - 12 : 0;
     for (std::size_t i = first; i < log.size(); ++i) {
         QStringList req;
-        for (std::uint8_t b : log[i].request) req << QString::number(b);
+        for (std::uint8_t b : log[i].request)
+            req << QString::number(b);
         lines << QStringLiteral("%1 s  %2%3")
                      .arg(log[i].timeMs / 1000.0, 8, 'f', 2)
                      .arg(req.join(QLatin1Char(' ')))

@@ -25,7 +25,7 @@ namespace sim {
 
 class ControlPanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ControlPanel(std::shared_ptr<Simulator> simulator, QWidget* parent = nullptr);
     void setDevicePath(const QString& path);
     // Shows a line fault set elsewhere (standard input) without acting on it.
@@ -78,10 +78,10 @@ public:
     QLabel* device;
     QPlainTextEdit* requests;
 
-signals:
+  signals:
     void lineFaultChanged(sim::LineFault fault);
 
-private:
+  private:
     QWidget* buildEngine();
     QWidget* buildFaults();
     QWidget* buildAnswers();

@@ -37,7 +37,7 @@ struct OverrideChannel {
 const std::vector<OverrideChannel>& overrideChannels();
 
 class Ecu {
-public:
+  public:
     explicit Ecu(std::uint32_t seed = 1, Fuelling fuelling = Fuelling::Injection4062);
 
     // Answers a request (command first); no value when the ECU stays silent.
@@ -106,7 +106,10 @@ public:
     // every write and the restart (commands 98 and 65).
     void refuseWrites(int variable, int status) { refusals_[variable] = status; }
     void refuseAllWrites(int status) { refuseAll_ = status; }
-    void acceptWrites() { refusals_.clear(); refuseAll_ = 0; }
+    void acceptWrites() {
+        refusals_.clear();
+        refuseAll_ = 0;
+    }
     int refusalStatus() const { return refuseAll_; }
 
     // A command that gets no answer at all (the exchange then times out).
@@ -127,7 +130,8 @@ public:
     QByteArray streamFrame();
 
     // Lets a test change any answer (or silence it) after the ECU made it.
-    std::function<void(const kline::Request& request, std::optional<kline::Request>& reply)> replyHook;
+    std::function<void(const kline::Request& request, std::optional<kline::Request>& reply)>
+        replyHook;
 
     // Silent while it restarts.
     bool restarting() const { return timeMs() < silentUntil_; }
@@ -135,7 +139,7 @@ public:
 
     static constexpr double kRestartMs = 300;
 
-private:
+  private:
     void initState();
     std::optional<kline::Request> answer(const kline::Request& r);
     std::optional<kline::Request> write(const kline::Request& r);

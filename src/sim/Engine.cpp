@@ -30,7 +30,9 @@ constexpr double kCarburettorIdleAirSteps = 75;
 
 // How much of the speed the firing cylinders can hold: the work falls with
 // the share of cylinders that fire, the speed less steeply than the work.
-double powerFactor(double share) { return share <= 0 ? 0 : std::pow(share, 0.45); }
+double powerFactor(double share) {
+    return share <= 0 ? 0 : std::pow(share, 0.45);
+}
 } // namespace
 
 Engine::Engine(std::uint32_t seed, Fuelling fuelling) : rng_(seed), fuelling_(fuelling) {
@@ -60,9 +62,13 @@ void Engine::setFuelling(Fuelling f) {
     fuelling_ = f;
 }
 
-void Engine::setThrottle(double percent) { throttle_ = std::clamp(percent, 0.0, 100.0); }
+void Engine::setThrottle(double percent) {
+    throttle_ = std::clamp(percent, 0.0, 100.0);
+}
 
-void Engine::setMixtureScrew(double percent) { screw_ = std::clamp(percent, 0.0, 100.0); }
+void Engine::setMixtureScrew(double percent) {
+    screw_ = std::clamp(percent, 0.0, 100.0);
+}
 
 void Engine::setCylinderHealth(int cylinder, double share) {
     if (cylinder >= 1 && cylinder <= 4) health_[cylinder - 1] = std::clamp(share, 0.0, 1.0);
@@ -72,7 +78,9 @@ double Engine::cylinderHealth(int cylinder) const {
     return cylinder >= 1 && cylinder <= 4 ? health_[cylinder - 1] : 0.0;
 }
 
-bool Engine::idling() const { return running_ && throttle_ < 1.0 && !fuelCut_; }
+bool Engine::idling() const {
+    return running_ && throttle_ < 1.0 && !fuelCut_;
+}
 
 double Engine::activeShare(int cutMask) const {
     double share = 0;
@@ -81,7 +89,9 @@ double Engine::activeShare(int cutMask) const {
     return share / 4;
 }
 
-double Engine::carburettorMixture() const { return 0.85 + 0.003 * screw_; }
+double Engine::carburettorMixture() const {
+    return 0.85 + 0.003 * screw_;
+}
 
 double Engine::airPerStrokeMg() const {
     if (rpm_ < 50) return 0;
@@ -89,7 +99,9 @@ double Engine::airPerStrokeMg() const {
     return airFlow_ / 3.6 * 1000.0 / (rpm_ / 30.0);
 }
 
-double Engine::fuelLph() const { return pulse_ * rpm_ / 3800.0; }
+double Engine::fuelLph() const {
+    return pulse_ * rpm_ / 3800.0;
+}
 
 double Engine::lambdaVolts(int probe) const {
     if (!running_ || coolant_ < 40) return 0.45;
@@ -241,8 +253,10 @@ void Engine::step(const EngineInputs& in) {
     lambdaPhase_ += dt * 2.0 * 3.14159 * 1.2;
     knock_ = std::clamp(0.15 + load * 0.3 + 0.05 * jitter, 0.0, 1.0);
     double weakest = 1.0;
-    for (double h : health_) weakest = std::min(weakest, h);
-    mismatch_ = running_ ? std::abs(jitter) * 2.0 + (cutMask ? 6.0 : 0.0) + (1.0 - weakest) * 12.0 : 0;
+    for (double h : health_)
+        weakest = std::min(weakest, h);
+    mismatch_ =
+        running_ ? std::abs(jitter) * 2.0 + (cutMask ? 6.0 : 0.0) + (1.0 - weakest) * 12.0 : 0;
 }
 
 } // namespace sim

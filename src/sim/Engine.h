@@ -31,7 +31,7 @@ struct EngineInputs {
 };
 
 class Engine {
-public:
+  public:
     explicit Engine(std::uint32_t seed = 1, Fuelling fuelling = Fuelling::Injection4062);
 
     // Advances the model by ms milliseconds (in fixed 10 ms steps).
@@ -84,7 +84,7 @@ public:
     static double valveForRpm(double rpm) { return (rpm - 250) / 8; }
     static constexpr double kValveStepsPerSecond = 150;
 
-private:
+  private:
     void step(const EngineInputs& in);
     void regulateIdleValve(const EngineInputs& in, double dt);
     double holdRpm(int cutMask) const;

@@ -18,23 +18,24 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <optional>
-#include <unistd.h>
 #include <atomic>
 #include <csignal>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
+#include <optional>
+#include <unistd.h>
 
 namespace {
 
 std::atomic<bool> quitRequested{false};
-void onSignal(int) { quitRequested = true; }
+void onSignal(int) {
+    quitRequested = true;
+}
 
 int usage(const char* why) {
     if (why) std::fprintf(stderr, "kline-sim: %s\n", why);
-    std::fprintf(stderr,
-                 "usage: kline-sim [--headless] [--link PATH] [--image FILE] "
-                 "[--engine 4062|4063|carb] [--seed N] [--stopped] [--fault LINEFAULT]\n");
+    std::fprintf(stderr, "usage: kline-sim [--headless] [--link PATH] [--image FILE] "
+                         "[--engine 4062|4063|carb] [--seed N] [--stopped] [--fault LINEFAULT]\n");
     return 64;
 }
 
@@ -78,10 +79,14 @@ int main(int argc, char** argv) {
             options.seed = args[++i].toUInt();
         } else if (a == QLatin1String("--engine") && hasValue) {
             const QString e = args[++i];
-            if (e == QLatin1String("4062")) options.fuelling = sim::Fuelling::Injection4062;
-            else if (e == QLatin1String("4063")) options.fuelling = sim::Fuelling::Injection4063;
-            else if (e == QLatin1String("carb")) options.fuelling = sim::Fuelling::Carburettor;
-            else return usage("--engine takes 4062, 4063 or carb");
+            if (e == QLatin1String("4062"))
+                options.fuelling = sim::Fuelling::Injection4062;
+            else if (e == QLatin1String("4063"))
+                options.fuelling = sim::Fuelling::Injection4063;
+            else if (e == QLatin1String("carb"))
+                options.fuelling = sim::Fuelling::Carburettor;
+            else
+                return usage("--engine takes 4062, 4063 or carb");
         } else {
             return usage(qPrintable(QStringLiteral("unknown argument %1").arg(a)));
         }
@@ -91,7 +96,8 @@ int main(int argc, char** argv) {
     if (!imagePath.isEmpty()) {
         QFile f(imagePath);
         if (!f.open(QIODevice::ReadOnly) || !simulator->ecu.setImage(f.readAll()))
-            return usage(qPrintable(QStringLiteral("%1: not a readable 65536-byte image").arg(imagePath)));
+            return usage(
+                qPrintable(QStringLiteral("%1: not a readable 65536-byte image").arg(imagePath)));
     }
 
     simulator->adapter.setFault(startFault);
@@ -126,7 +132,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<sim::ControlPanel> panel;
     auto showDevice = [&] {
         if (panel)
-            panel->setDevicePath(server.pluggedIn() ? server.devicePath() : QStringLiteral("(отключён)"));
+            panel->setDevicePath(server.pluggedIn() ? server.devicePath()
+                                                    : QStringLiteral("(отключён)"));
     };
     if (!headless) {
         panel = std::make_unique<sim::ControlPanel>(simulator);

@@ -11,7 +11,6 @@
 
 using namespace sim;
 
-
 TEST(SimAdapter, EveryLineFaultMapsToItsResult) {
     SimLink l;
     common::setPauseHook([](int) {});
@@ -19,10 +18,14 @@ TEST(SimAdapter, EveryLineFaultMapsToItsResult) {
         LineFault fault;
         int result;
     } cases[] = {
-        {LineFault::None, kline::kOk},           {LineFault::NoEcho, kline::kAdapterOff},
-        {LineFault::WrongEcho, kline::kAdapterError}, {LineFault::EcuSilent, kline::kEcuSilent},
-        {LineFault::OverlongReply, kline::kOverflow}, {LineFault::BadChecksum, kline::kBadChecksum},
-        {LineFault::Garbage, kline::kOk},        {LineFault::PortGone, kline::kPortError},
+        {LineFault::None, kline::kOk},
+        {LineFault::NoEcho, kline::kAdapterOff},
+        {LineFault::WrongEcho, kline::kAdapterError},
+        {LineFault::EcuSilent, kline::kEcuSilent},
+        {LineFault::OverlongReply, kline::kOverflow},
+        {LineFault::BadChecksum, kline::kBadChecksum},
+        {LineFault::Garbage, kline::kOk},
+        {LineFault::PortGone, kline::kPortError},
     };
     for (const auto& c : cases) {
         l.sim->adapter.setFault(c.fault);
@@ -45,7 +48,8 @@ TEST(SimAdapter, RecordsRequestFramesAndReplies) {
     EXPECT_EQ(log[1].frame, QByteArray::fromHex("6140005f0d"));
     EXPECT_EQ(log[1].request, (kline::Request{97, 64}));
     kline::Request reply;
-    for (int e : l.ecu.EcuReply()) reply.push_back(static_cast<std::uint8_t>(e));
+    for (int e : l.ecu.EcuReply())
+        reply.push_back(static_cast<std::uint8_t>(e));
     EXPECT_EQ(reply.size(), 2u) << "variable 64 is two bytes";
     EXPECT_EQ(log[1].reply, kline::encodeFrame(reply));
     EXPECT_GT(log[1].timeMs, log[0].timeMs);
@@ -58,9 +62,11 @@ TEST(SimAdapter, StreamRunsUntilSixZeroBytes) {
     port.write(kline::encodeFrame({113, 32, 41, 38, 52, 57, 63}));
     sim->advance(200);
     QByteArray line;
-    for (int i = 0; i < 40; ++i) line += port.read(255, 4);
+    for (int i = 0; i < 40; ++i)
+        line += port.read(255, 4);
     // Echo, the status reply, then ten-byte frames of 8 values.
-    const QByteArray head = kline::encodeFrame({113, 32, 41, 38, 52, 57, 63}) + kline::encodeFrame({0});
+    const QByteArray head =
+        kline::encodeFrame({113, 32, 41, 38, 52, 57, 63}) + kline::encodeFrame({0});
     ASSERT_TRUE(line.startsWith(head));
     const QByteArray stream = line.mid(head.size());
     ASSERT_GE(stream.size(), 30);
@@ -86,7 +92,8 @@ TEST(SimAdapter, StreamRunsUntilSixZeroBytes) {
     port.write(kline::encodeFrame({1}));
     sim->advance(20);
     QByteArray after;
-    for (int i = 0; i < 5; ++i) after += port.read(255, 4);
+    for (int i = 0; i < 5; ++i)
+        after += port.read(255, 4);
     EXPECT_EQ(after, kline::encodeFrame({1}) + kline::encodeFrame({0}));
 }
 
@@ -99,7 +106,8 @@ TEST(SimAdapter, PacedPortKeepsWireTime) {
     const kline::Request page = kline::cmd::livePage(0, false);
     QElapsedTimer timer;
     timer.start();
-    for (int i = 0; i < 5; ++i) ASSERT_EQ(ecu.EcuExchange(page), kline::kOk);
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(ecu.EcuExchange(page), kline::kOk);
     // 17 request bytes and 19 reply bytes a time: 37.5 ms on the wire.
     const double perExchange = static_cast<double>(timer.elapsed()) / 5;
     EXPECT_GT(perExchange, 36.0);
@@ -112,7 +120,8 @@ TEST(SimAdapter, ZeroBytesOutsideAStreamAreFrameBytes) {
     // sixteen: six zeros in a row end nothing while no stream runs.
     for (const QByteArray& field : {QByteArray("AB"), QByteArray()}) {
         kline::Request write{98, 14, 1, 117};
-        for (char c : field) write.push_back(static_cast<std::uint8_t>(c));
+        for (char c : field)
+            write.push_back(static_cast<std::uint8_t>(c));
         write.resize(20, 0);
         EXPECT_EQ(l.ask(write), std::vector<int>{0}) << field.constData();
         l.ask({97, 117});
@@ -130,7 +139,8 @@ TEST(SimAdapter, StreamFramesAreEscapedLikeAnyFrame) {
     port.write(kline::encodeFrame(start));
     sim->advance(100);
     QByteArray line;
-    for (int i = 0; i < 40; ++i) line += port.read(255, 4);
+    for (int i = 0; i < 40; ++i)
+        line += port.read(255, 4);
     const QByteArray head = kline::encodeFrame(start) + kline::encodeFrame({0});
     ASSERT_TRUE(line.startsWith(head));
     kline::FrameReceiver rx;

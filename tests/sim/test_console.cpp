@@ -13,9 +13,12 @@ using kline::Request;
 namespace {
 
 struct ConsoleRig : SimLink {
-    ConsoleRig() : console(sim, {[this](LineFault f) { faults.push_back(f); }, [this] { ++quits; }}) {}
+    ConsoleRig()
+        : console(sim, {[this](LineFault f) { faults.push_back(f); }, [this] { ++quits; }}) {}
     // A command that must be taken.
-    void run(const QString& line) { EXPECT_EQ(console.execute(line), QStringLiteral("ok ") + line); }
+    void run(const QString& line) {
+        EXPECT_EQ(console.execute(line), QStringLiteral("ok ") + line);
+    }
 
     Console console;
     std::vector<LineFault> faults;
@@ -45,7 +48,8 @@ TEST(SimConsole, EngineCommands) {
     r.run(QStringLiteral("weak-cylinder 4"));
     EXPECT_DOUBLE_EQ(r.sim->ecu.engine().cylinderHealth(4), 0.5) << "half by default";
     r.run(QStringLiteral("weak-cylinder 0"));
-    for (int c = 1; c <= 4; ++c) EXPECT_DOUBLE_EQ(r.sim->ecu.engine().cylinderHealth(c), 1.0);
+    for (int c = 1; c <= 4; ++c)
+        EXPECT_DOUBLE_EQ(r.sim->ecu.engine().cylinderHealth(c), 1.0);
 
     r.run(QStringLiteral("engine carb"));
     EXPECT_EQ(r.ask({0x61, 0x06})[0] & 0x04, 0);
@@ -131,17 +135,20 @@ TEST(SimConsole, LineFaultsQuitAndMistakes) {
 
     r.run(QStringLiteral("quit"));
     EXPECT_EQ(r.quits, 1);
-    EXPECT_TRUE(r.console.execute(QStringLiteral("stats")).startsWith(QStringLiteral("requests 2 time ")));
+    EXPECT_TRUE(
+        r.console.execute(QStringLiteral("stats")).startsWith(QStringLiteral("requests 2 time ")));
     const QString help = r.console.execute(QStringLiteral("help"));
-    for (const char* word : {"start", "throttle", "weak-cylinder", "mixture-screw", "add-fault", "end-fault",
-                             "refuse", "accept", "silence", "unsilence", "set-text", "set-table", "get",
-                             "reset", "coolant", "air"})
+    for (const char* word : {"start", "throttle", "weak-cylinder", "mixture-screw", "add-fault",
+                             "end-fault", "refuse", "accept", "silence", "unsilence", "set-text",
+                             "set-table", "get", "reset", "coolant", "air"})
         EXPECT_TRUE(help.contains(QLatin1String(word))) << word;
 
     EXPECT_EQ(r.console.execute(QStringLiteral("   ")), QString());
-    for (const char* wrong : {"fly", "throttle", "throttle 120", "fault sideways", "refuse 0", "set 117 1",
-                              "set 300 1", "set-text 99 x", "set-table 73 256", "weak-cylinder 5",
-                              "add-fault 13 later", "start now", "coolant hot", "engine v8"})
-        EXPECT_EQ(r.console.execute(QLatin1String(wrong)), QStringLiteral("? ") + QLatin1String(wrong));
+    for (const char* wrong :
+         {"fly", "throttle", "throttle 120", "fault sideways", "refuse 0", "set 117 1", "set 300 1",
+          "set-text 99 x", "set-table 73 256", "weak-cylinder 5", "add-fault 13 later", "start now",
+          "coolant hot", "engine v8"})
+        EXPECT_EQ(r.console.execute(QLatin1String(wrong)),
+                  QStringLiteral("? ") + QLatin1String(wrong));
     EXPECT_EQ(r.faults.size(), 2u) << "a refused command does nothing";
 }

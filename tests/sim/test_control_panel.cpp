@@ -29,13 +29,15 @@ struct PanelRig : SimLink {
 
 TEST(SimControlPanel, ControlsAreNamed) {
     PanelRig r;
-    for (const char* name : {"startButton", "stopButton", "throttle", "fuelling", "coolant", "setCoolant",
-                             "airTemp", "setAirTemp", "weakCylinder", "weakShare", "mixtureScrew", "state",
-                             "outputs", "faultCode", "faultPresent", "addFault", "endFault", "clearFaults",
-                             "faultList", "refuseWrites", "refuseStatus", "silenceCommand", "silence",
-                             "unsilenceAll", "silenced", "variableNumber", "variableValue", "setVariable",
-                             "releaseVariable", "textNumber", "textValue", "setText", "tableNumber",
-                             "tableFill", "fillTable", "resetEcu", "lineFault", "device", "requests"})
+    for (const char* name :
+         {"startButton",    "stopButton",     "throttle",    "fuelling",        "coolant",
+          "setCoolant",     "airTemp",        "setAirTemp",  "weakCylinder",    "weakShare",
+          "mixtureScrew",   "state",          "outputs",     "faultCode",       "faultPresent",
+          "addFault",       "endFault",       "clearFaults", "faultList",       "refuseWrites",
+          "refuseStatus",   "silenceCommand", "silence",     "unsilenceAll",    "silenced",
+          "variableNumber", "variableValue",  "setVariable", "releaseVariable", "textNumber",
+          "textValue",      "setText",        "tableNumber", "tableFill",       "fillTable",
+          "resetEcu",       "lineFault",      "device",      "requests"})
         EXPECT_NE(r.panel.findChild<QWidget*>(QLatin1String(name)), nullptr) << name;
 }
 
@@ -77,12 +79,14 @@ TEST(SimControlPanel, ShowsWhatTheOutputsDriveByVariant) {
         PanelRig r({1, f});
         const bool v63 = f == Fuelling::Injection4063;
         r.panel.refresh();
-        EXPECT_TRUE(r.panel.outputs->text().startsWith(QStringLiteral("Бензонасос вкл, вентилятор выкл,\nлампа выкл")))
+        EXPECT_TRUE(r.panel.outputs->text().startsWith(
+            QStringLiteral("Бензонасос вкл, вентилятор выкл,\nлампа выкл")))
             << r.panel.outputs->text().toStdString();
         // The tester switches the fan and the lamp on, in the variant's bits.
         const auto lamp = static_cast<std::uint8_t>(v63 ? 0x01 : 0x08);
         const auto pump = static_cast<std::uint8_t>(v63 ? 0x08 : 0x01);
-        EXPECT_EQ(r.ask({0x62, 0x0A, 0x0F, 0x09, static_cast<std::uint8_t>(pump | lamp | 0x02)})[0], 0);
+        EXPECT_EQ(r.ask({0x62, 0x0A, 0x0F, 0x09, static_cast<std::uint8_t>(pump | lamp | 0x02)})[0],
+                  0);
         EXPECT_EQ(r.ask({0x62, 0x0D, 0x05, 0x0D, 0x05})[0], 0);
         r.panel.refresh();
         EXPECT_EQ(r.panel.outputs->text(),

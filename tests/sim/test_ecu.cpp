@@ -217,7 +217,9 @@ TEST(SimEngine, CarburettorVariantAndWarmUp) {
     EXPECT_EQ(ask(cold.ecu, {97, 6})[0] & 0x04, 0x04);
     // The engine text decides the variant: "63" in it.
     const Request text = ask(cold.ecu, {88});
-    EXPECT_NE(QByteArray(reinterpret_cast<const char*>(text.data()), static_cast<int>(text.size())).indexOf("4063"), -1);
+    EXPECT_NE(QByteArray(reinterpret_cast<const char*>(text.data()), static_cast<int>(text.size()))
+                  .indexOf("4063"),
+              -1);
 }
 
 TEST(SimEngine, LivePagesHaveTheirLengthsAndMove) {
@@ -241,7 +243,8 @@ TEST(SimEcu, MemoryImageAndIdentification) {
     const QByteArray image = Ecu::defaultImage(1);
     const Request block = ask(ecu, kline::cmd::readMemory(0x9D1B));
     ASSERT_EQ(block.size(), 259u);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(block[3 + i], static_cast<std::uint8_t>(image[0x9D1B + i]));
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(block[3 + i], static_cast<std::uint8_t>(image[0x9D1B + i]));
     // The tables' cells are plausible advances (half degrees).
     for (int i = 0; i < 1024; ++i) {
         const int v = static_cast<std::uint8_t>(image[0x98F9 + i]);
@@ -250,7 +253,8 @@ TEST(SimEcu, MemoryImageAndIdentification) {
     EXPECT_FALSE(ecu.setImage(QByteArray(100, 0)));
     EXPECT_TRUE(ecu.setImage(QByteArray(65536, 7)));
     EXPECT_EQ(ask(ecu, kline::cmd::readMemory(0xFFFF))[4], 7) << "wraps at the end of memory";
-    for (std::uint8_t c = 82; c <= 88; ++c) EXPECT_FALSE(ask(ecu, {c}).empty()) << int(c);
+    for (std::uint8_t c = 82; c <= 88; ++c)
+        EXPECT_FALSE(ask(ecu, {c}).empty()) << int(c);
     EXPECT_FALSE(ecu.handle({200}).has_value()) << "an unknown command gets no answer";
 }
 
@@ -263,18 +267,19 @@ TEST(SimEcu, EveryAdjustmentChannelIsHeldUnderItsMaskBit) {
         const char* channel;
         std::uint8_t read, write, mask, bit, value;
     } rows[] = {
-        {"coolant", 26, 26, 11, 0x80, 60},       {"idle speed", 46, 46, 11, 0x40, 110},
+        {"coolant", 26, 26, 11, 0x80, 60},           {"idle speed", 46, 46, 11, 0x40, 110},
         {"ignition offset", 40, 40, 11, 0x08, 0xEC}, {"ignition test", 38, 38, 11, 0x04, 90},
-        {"idle-air valve", 92, 91, 11, 0x20, 140}, {"mixture", 57, 57, 11, 0x01, 200},
+        {"idle-air valve", 92, 91, 11, 0x20, 140},   {"mixture", 57, 57, 11, 0x01, 200},
         {"injection angle", 24, 24, 11, 0x02, 0x10}, {"fuel 1", 69, 69, 11, 0x10, 150},
-        {"fuel 2", 70, 70, 12, 0x80, 100},       {"air temperature", 28, 28, 12, 0x01, 90},
-        {"CO offset", 65, 65, 12, 0x08, 0xC0},   {"CO coefficient", 66, 66, 12, 0x10, 20},
+        {"fuel 2", 70, 70, 12, 0x80, 100},           {"air temperature", 28, 28, 12, 0x01, 90},
+        {"CO offset", 65, 65, 12, 0x08, 0xC0},       {"CO coefficient", 66, 66, 12, 0x10, 20},
     };
     for (const auto& row : rows) {
         Simulator s;
         const int own = ask(s.ecu, {97, row.read})[0];
         ASSERT_GT(std::abs(own - row.value), 5) << row.channel;
-        EXPECT_EQ(ask(s.ecu, {98, row.mask, row.bit, row.write, row.value}), Request{0}) << row.channel;
+        EXPECT_EQ(ask(s.ecu, {98, row.mask, row.bit, row.write, row.value}), Request{0})
+            << row.channel;
         s.advance(2000); // the valve's motor takes its time
         EXPECT_EQ(ask(s.ecu, {97, row.read})[0], row.value) << row.channel;
         EXPECT_EQ(ask(s.ecu, {97, row.mask})[0], row.bit) << row.channel;
@@ -309,7 +314,8 @@ TEST(SimEcu, AppliedSetPointsReachTheEngine) {
     const int before = kline::cmd::word({ask(s.ecu, {97, 63})[0], ask(s.ecu, {97, 63})[1]}, 0);
     ask(s.ecu, {98, 11, 0x94, 69, 192});
     s.advance(100);
-    EXPECT_GT(kline::cmd::word({ask(s.ecu, {97, 63})[0], ask(s.ecu, {97, 63})[1]}, 0), before * 1.1);
+    EXPECT_GT(kline::cmd::word({ask(s.ecu, {97, 63})[0], ask(s.ecu, {97, 63})[1]}, 0),
+              before * 1.1);
 }
 
 // ============================================================ staging

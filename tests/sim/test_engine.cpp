@@ -20,7 +20,9 @@ struct Sample {
 };
 
 // Speed (rpm) of the 10-rpm variable.
-int idleSpeed(SimLink& l) { return l.ask({0x61, 0x2C})[0] * 10; }
+int idleSpeed(SimLink& l) {
+    return l.ask({0x61, 0x2C})[0] * 10;
+}
 
 // The cylinder balance as the actuator window runs it: hold the set speed,
 // wait for it, freeze the idle-air valve, settle, then cut each injector
@@ -32,7 +34,9 @@ struct Balance {
 };
 Balance runBalance(SimLink& l, int setSpeed) {
     Balance b;
-    EXPECT_EQ(l.ask({0x62, 0x0A, 0x0F, 0x09, 0x00, 0x0A, 0x00, 0x0D, 0x0F, 0x0D, 0x00, 0x0D, 0x00})[0], 0);
+    EXPECT_EQ(
+        l.ask({0x62, 0x0A, 0x0F, 0x09, 0x00, 0x0A, 0x00, 0x0D, 0x0F, 0x0D, 0x00, 0x0D, 0x00})[0],
+        0);
     const auto set = static_cast<std::uint8_t>(setSpeed / 10);
     EXPECT_EQ(l.ask({0x62, 0x0B, 0x40, 0x2E, set})[0], 0);
     int polls = 0;
@@ -41,14 +45,17 @@ Balance runBalance(SimLink& l, int setSpeed) {
     EXPECT_LT(polls, 3000) << "the set speed is reached";
     EXPECT_EQ(l.ask({0x62, 0x0B, 0x60})[0], 0);
     double sum = 0;
-    for (int n = 0; n <= 300; ++n) sum += l.ask({0x61, 0x2C, 0x1A, 0x20})[0] * 10;
+    for (int n = 0; n <= 300; ++n)
+        sum += l.ask({0x61, 0x2C, 0x1A, 0x20})[0] * 10;
     b.frozenRpm = sum / 301;
     for (int c = 0; c < 4; ++c) {
         const auto m = static_cast<std::uint8_t>(1 << c);
         EXPECT_EQ(l.ask({0x62, 0x0D, m, 0x0D, m})[0], 0);
-        for (int j = 0; j <= 100; ++j) l.ask({0x61, 0x2C, 0x1A, 0x20});
+        for (int j = 0; j <= 100; ++j)
+            l.ask({0x61, 0x2C, 0x1A, 0x20});
         double cut = 0;
-        for (int j = 0; j <= 200; ++j) cut += l.ask({0x61, 0x2C, 0x1A, 0x20})[0] * 10;
+        for (int j = 0; j <= 200; ++j)
+            cut += l.ask({0x61, 0x2C, 0x1A, 0x20})[0] * 10;
         b.cutRpm[static_cast<std::size_t>(c)] = cut / 201;
     }
     l.ask({0x62, 0x0D, 0x00, 0x0B, 0x00});
@@ -93,7 +100,8 @@ TEST(SimEngine, IdleAccelerationRisesSteadilyWithFuelAllTheWay) {
     ASSERT_TRUE(pre[0] & 0x04) << "injection engine";
     ASSERT_TRUE(pre[1] >= 1 && pre[1] <= 254) << pre[1];
     int idle = 0;
-    for (int d = 0; d <= 25; ++d) idle = l.ask({0x61, 0x1A, 0x2C, 0x20})[1] * 10;
+    for (int d = 0; d <= 25; ++d)
+        idle = l.ask({0x61, 0x1A, 0x2C, 0x20})[1] * 10;
     EXPECT_NEAR(idle, 850, 20);
     // Coolant read as 39 degrees, the idle-air valve held wide open.
     ASSERT_EQ(l.ask({0x62, 0x0B, 0xA0, 0x1A, 0x4F, 0x5B, 0xFF})[0], 0);
@@ -148,7 +156,8 @@ TEST(SimEngine, ThrottleAccelerationReachesSixThousandOnAPlausibleCurve) {
     }
     for (std::size_t i = 1; i < trace.size(); ++i)
         EXPECT_GE(trace[i].rpm, trace[i - 1].rpm - 40) << i;
-    const auto reached = std::find_if(trace.begin(), trace.end(), [](const Sample& s) { return s.rpm >= 6000; });
+    const auto reached =
+        std::find_if(trace.begin(), trace.end(), [](const Sample& s) { return s.rpm >= 6000; });
     ASSERT_NE(reached, trace.end()) << "reaches 6000 rpm";
     const double seconds = (reached->ms - trace.front().ms) / 1000;
     EXPECT_GT(seconds, 0.5);
@@ -168,7 +177,8 @@ TEST(SimEngine, CoastDownCutsTheFuelAndTakesItBackNearIdle) {
     SimLink l;
     Engine& engine = l.sim->ecu.engine();
     engine.setThrottle(70);
-    while (l.ask({0x61, 0x29})[0] <= 87) l.wait(20); // above 3500 rpm
+    while (l.ask({0x61, 0x29})[0] <= 87)
+        l.wait(20); // above 3500 rpm
     engine.setThrottle(0);
     while (l.ask({0x61, 0x29})[0] > 87) {
     }

@@ -19,7 +19,7 @@ using namespace kline;
 namespace {
 
 class KlineSim : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         sim.start(QStringLiteral(KLINE_SIM_PATH), {QStringLiteral("--headless")});
         ASSERT_TRUE(sim.waitForStarted(5000));
@@ -82,7 +82,8 @@ TEST_F(KlineSim, MemoryBlockIsTheImage) {
         ASSERT_EQ(ecu.EcuExchange(cmd::readMemory(address)), kOk);
         ASSERT_EQ(ecu.EcuReply().size(), 259u);
         for (int i = 0; i < 256; ++i)
-            ASSERT_EQ(ecu.EcuReply()[3 + i], static_cast<std::uint8_t>(image[static_cast<int>(address) + i]));
+            ASSERT_EQ(ecu.EcuReply()[3 + i],
+                      static_cast<std::uint8_t>(image[static_cast<int>(address) + i]));
     }
 }
 
@@ -91,9 +92,12 @@ TEST_F(KlineSim, EveryLineFaultGivesItsResult) {
     const struct {
         const char* fault;
         int result;
-    } cases[] = {{"no-echo", kAdapterOff},     {"wrong-echo", kAdapterError},
-                 {"silent", kEcuSilent},       {"overlong", kOverflow},
-                 {"bad-checksum", kBadChecksum}, {"garbage", kOk},
+    } cases[] = {{"no-echo", kAdapterOff},
+                 {"wrong-echo", kAdapterError},
+                 {"silent", kEcuSilent},
+                 {"overlong", kOverflow},
+                 {"bad-checksum", kBadChecksum},
+                 {"garbage", kOk},
                  {"none", kOk}};
     for (const auto& c : cases) {
         command(QByteArray("fault ") + c.fault);
@@ -122,7 +126,8 @@ TEST_F(KlineSim, StreamArrivesAndStopsOnSixZeroBytes) {
     HardwarePort raw;
     ASSERT_TRUE(raw.open(device));
     QByteArray line;
-    for (int i = 0; i < 40; ++i) line += raw.read(255, 5);
+    for (int i = 0; i < 40; ++i)
+        line += raw.read(255, 5);
     int frames = 0;
     FrameReceiver rx;
     for (char c : line) {
@@ -136,7 +141,8 @@ TEST_F(KlineSim, StreamArrivesAndStopsOnSixZeroBytes) {
     QThread::msleep(60);
     raw.purgeInput();
     QByteArray after;
-    for (int i = 0; i < 20; ++i) after += raw.read(255, 5);
+    for (int i = 0; i < 20; ++i)
+        after += raw.read(255, 5);
     EXPECT_TRUE(after.isEmpty()) << after.toHex().toStdString();
     raw.close();
     ASSERT_EQ(ecu.OpenPort(1), 0);
@@ -147,9 +153,12 @@ TEST_F(KlineSim, PassportWritesOfShortAndEmptyFieldsAnswerAndReadBack) {
     // The passport window's write: each field as 98, 14, 1, variable and 16
     // bytes padded with zeros, then the two closing writes.
     const std::pair<std::uint8_t, QString> fields[] = {
-        {116, QStringLiteral("М7.1 05.03.24")}, {117, QStringLiteral("AB")},
-        {118, QString()},                      {119, QStringLiteral("1")},
-        {121, QStringLiteral("4062*АБВГДЕЖЗИК")}, {122, QString()},
+        {116, QStringLiteral("М7.1 05.03.24")},
+        {117, QStringLiteral("AB")},
+        {118, QString()},
+        {119, QStringLiteral("1")},
+        {121, QStringLiteral("4062*АБВГДЕЖЗИК")},
+        {122, QString()},
         {123, QStringLiteral("03.2024")},
     };
     for (const auto& [variable, text] : fields) {
@@ -222,7 +231,8 @@ TEST_F(KlineSim, KlineToolPrintsResultAndReply) {
 TEST(KlineSimOptions, ImageFileAndBadArguments) {
     QTemporaryDir dir;
     QByteArray image(65536, 0);
-    for (int i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i * 7);
     const QString path = dir.path() + "/image.bin";
     {
         QFile f(path);
@@ -239,14 +249,16 @@ TEST(KlineSimOptions, ImageFileAndBadArguments) {
     EcuLink ecu(t.ctx, ports, hardwarePortFactory());
     ASSERT_EQ(ecu.OpenPort(1), 0);
     ASSERT_EQ(ecu.EcuExchange(cmd::readMemory(0x1234)), kOk);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(ecu.EcuReply()[3 + i], static_cast<std::uint8_t>(image[0x1234 + i]));
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(ecu.EcuReply()[3 + i], static_cast<std::uint8_t>(image[0x1234 + i]));
     ASSERT_EQ(ecu.EcuExchange(cmd::readVariables({6})), kOk);
     EXPECT_EQ(ecu.reply(0) & 0x04, 0) << "carburettor engine";
     sim.terminate();
     sim.waitForFinished(3000);
 
     QProcess bad;
-    bad.start(QStringLiteral(KLINE_SIM_PATH), {"--headless", "--image", dir.path() + "/missing.bin"});
+    bad.start(QStringLiteral(KLINE_SIM_PATH),
+              {"--headless", "--image", dir.path() + "/missing.bin"});
     ASSERT_TRUE(bad.waitForFinished(5000));
     EXPECT_EQ(bad.exitCode(), 64);
     EXPECT_TRUE(bad.readAllStandardError().contains("not a readable 65536-byte image"));
