@@ -1,0 +1,49 @@
+#include "StripView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace kvintor {
+
+StripView::StripView(int index, QWidget* parent) : QWidget(parent), cursorLine(new QWidget(this)) {
+    const QString name = QStringLiteral("Picture1(%1)").arg(index);
+    setObjectName(name);
+    setAccessibleName(name);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    const QString line = QStringLiteral("Line1(%1)").arg(index);
+    cursorLine->setObjectName(line);
+    cursorLine->setAccessibleName(line);
+    cursorLine->setAutoFillBackground(true);
+    cursorLine->setAttribute(Qt::WA_TransparentForMouseEvents);
+    cursorLine->hide();
+}
+
+void StripView::setCursorX(int x) {
+    cursorX_ = x;
+    cursorLine->setGeometry(x, 0, 1, height());
+}
+
+void StripView::fitCursorLine() { setCursorX(cursorX_); }
+
+void StripView::setCursorColour(const QColor& colour) {
+    QPalette pal = cursorLine->palette();
+    pal.setColor(QPalette::Window, colour);
+    cursorLine->setPalette(pal);
+}
+
+void StripView::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    const QRect r = event->rect();
+    p.fillRect(r, painter.background());
+    p.drawImage(r.topLeft(), painter.image(), r);
+}
+
+void StripView::mousePressEvent(QMouseEvent* event) {
+    emit pressed(static_cast<int>(event->position().x()), event->button(), event->globalPosition().toPoint());
+}
+
+void StripView::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) emit dragged(static_cast<int>(event->position().x()));
+}
+
+} // namespace kvintor
