@@ -20,7 +20,7 @@ struct StreamFrame {
 };
 
 class StreamDecoder {
-public:
+  public:
     explicit StreamDecoder(int dataBytes = 8);
 
     // Adds received bytes; answers every frame they complete, good or bad,
@@ -33,7 +33,7 @@ public:
     // (never escaped) and the terminator.
     int maxFrameLength() const { return 2 * dataBytes_ + 2; }
 
-private:
+  private:
     StreamFrame finish();
 
     int dataBytes_;

@@ -12,13 +12,21 @@ QString knockTitle(int cylinder) {
            QString::number(cylinder);
 }
 
-int element(const std::vector<int>& b, std::size_t i) { return i < b.size() ? b[i] : 0; }
-int word(const std::vector<int>& b, std::size_t i) { return element(b, i) + 256 * element(b, i + 1); }
+int element(const std::vector<int>& b, std::size_t i) {
+    return i < b.size() ? b[i] : 0;
+}
+int word(const std::vector<int>& b, std::size_t i) {
+    return element(b, i) + 256 * element(b, i + 1);
+}
 
-bool second(int set) { return set == 1; }
+bool second(int set) {
+    return set == 1;
+}
 
 // The cyclic filling of set 2.
-bool isFilling(int set, int strip) { return second(set) && strip == 3; }
+bool isFilling(int set, int strip) {
+    return second(set) && strip == 3;
+}
 
 } // namespace
 
@@ -50,7 +58,9 @@ kline::Request graphRequest(int set) {
     return cmd::readVariables({35, 41, 38, 81, 82, 83, 84});
 }
 
-int graphReplyLength(int set) { return second(set) ? 10 : 8; }
+int graphReplyLength(int set) {
+    return second(set) ? 10 : 8;
+}
 
 int graphRawValue(int set, int strip, const std::vector<int>& b) {
     if (!second(set)) {
@@ -59,28 +69,42 @@ int graphRawValue(int set, int strip, const std::vector<int>& b) {
         return element(b, static_cast<std::size_t>(strip + 1));
     }
     switch (strip) {
-    case 0: return element(b, 0);
-    case 1: return element(b, 1);
-    case 2: return element(b, 2);
-    case 3: return word(b, 3);
-    case 4: return element(b, 5);
-    case 5: return word(b, 6);
-    default: return word(b, 8);
+    case 0:
+        return element(b, 0);
+    case 1:
+        return element(b, 1);
+    case 2:
+        return element(b, 2);
+    case 3:
+        return word(b, 3);
+    case 4:
+        return element(b, 5);
+    case 5:
+        return word(b, 6);
+    default:
+        return word(b, 8);
     }
 }
 
-int graphPlottedValue(int set, int strip, int raw) { return isFilling(set, strip) ? raw / 6 : raw; }
+int graphPlottedValue(int set, int strip, int raw) {
+    return isFilling(set, strip) ? raw / 6 : raw;
+}
 
 QString graphLiveText(int set, int strip, int raw) {
     if (strip == 1) return numberText(raw * 40.0);
     if (strip == 2) return numberText(raw / 2.0);
     if (!second(set)) return strip == 0 ? numberText(raw) : numberText(raw / 2.0);
     switch (strip) {
-    case 3: return numberText(raw / 6);
-    case 4: return numberText(roundTo(raw / 256.0 + 0.5, 3));
-    case 5: return numberText(roundTo(raw / 125.0, 2));
-    case 6: return numberText(raw / 10.0);
-    default: return numberText(raw);
+    case 3:
+        return numberText(raw / 6);
+    case 4:
+        return numberText(roundTo(raw / 256.0 + 0.5, 3));
+    case 5:
+        return numberText(roundTo(raw / 125.0, 2));
+    case 6:
+        return numberText(raw / 10.0);
+    default:
+        return numberText(raw);
     }
 }
 
@@ -91,7 +115,8 @@ QString graphCursorText(int set, int strip, int raw) {
 
 int segmentHeight(int stripHeight, int value, int fullScale) {
     if (fullScale <= 0) return 0;
-    const int h = static_cast<int>(roundTo(static_cast<double>(stripHeight) * value / fullScale, 0));
+    const int h =
+        static_cast<int>(roundTo(static_cast<double>(stripHeight) * value / fullScale, 0));
     return h > stripHeight ? stripHeight : h;
 }
 

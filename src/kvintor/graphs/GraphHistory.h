@@ -10,7 +10,7 @@
 namespace kvintor {
 
 class GraphHistory {
-public:
+  public:
     static constexpr int kArrays = 10;
 
     // Empties every array (all zero) with indexes 0 .. stripWidth / 8.
@@ -26,7 +26,7 @@ public:
     int stored() const { return stored_; }
     const std::array<std::vector<std::uint8_t>, kArrays>& arrays() const { return arrays_; }
 
-private:
+  private:
     std::array<std::vector<std::uint8_t>, kArrays> arrays_{};
     int stored_ = 0;
 };

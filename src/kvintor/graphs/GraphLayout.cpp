@@ -25,7 +25,8 @@ GraphGeometry graphGeometry(const QSize& inner) {
         if (k > 0) top += height + twipsToPx(20);
         g.strips[k] = QRect(twipsToPx(kStripLeftTwips), top, width, height);
         const int nameTop = twipsToPx(hf / kNameDivisors[k]);
-        g.nameLabels[k] = QRect(twipsToPx(kLabelLeftTwips), nameTop, twipsToPx(kLabelWidthTwips), twipsToPx(kLabelHeightTwips));
+        g.nameLabels[k] = QRect(twipsToPx(kLabelLeftTwips), nameTop, twipsToPx(kLabelWidthTwips),
+                                twipsToPx(kLabelHeightTwips));
         g.valueLabels[k] = g.nameLabels[k].translated(0, twipsToPx(kValueBelowTwips));
     }
     return g;

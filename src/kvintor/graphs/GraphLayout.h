@@ -11,11 +11,13 @@
 namespace kvintor {
 
 constexpr int kTwipsPerPixel = 15;
-constexpr int twipsToPx(double twips) { return static_cast<int>(twips / kTwipsPerPixel + 0.5); }
+constexpr int twipsToPx(double twips) {
+    return static_cast<int>(twips / kTwipsPerPixel + 0.5);
+}
 
 struct GraphGeometry {
-    std::array<QRect, 7> strips;     // Picture1(k)
-    std::array<QRect, 7> nameLabels; // Label2(k)
+    std::array<QRect, 7> strips;      // Picture1(k)
+    std::array<QRect, 7> nameLabels;  // Label2(k)
     std::array<QRect, 7> valueLabels; // Label1(k)
 };
 

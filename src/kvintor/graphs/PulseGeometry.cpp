@@ -8,8 +8,12 @@
 namespace kvintor {
 
 namespace {
-int element(const std::vector<int>& b, std::size_t i) { return i < b.size() ? b[i] : 0; }
-int word(const std::vector<int>& b, std::size_t i) { return element(b, i) + 256 * element(b, i + 1); }
+int element(const std::vector<int>& b, std::size_t i) {
+    return i < b.size() ? b[i] : 0;
+}
+int word(const std::vector<int>& b, std::size_t i) {
+    return element(b, i) + 256 * element(b, i + 1);
+}
 QLine twipsLine(int x1, int y1, int x2, int y2) {
     return QLine(twipsToPx(x1), twipsToPx(y1), twipsToPx(x2), twipsToPx(y2));
 }
@@ -30,13 +34,14 @@ std::array<QString, kStreamValues> streamTexts(const std::vector<int>& d) {
 }
 
 std::array<PulseChannel, kPulsePictures> pulseChannels(const std::vector<int>& d) {
-    return {PulseChannel{word(d, 3), 4500}, PulseChannel{element(d, 5), 500}, PulseChannel{word(d, 6), 4000}};
+    return {PulseChannel{word(d, 3), 4500}, PulseChannel{element(d, 5), 500},
+            PulseChannel{word(d, 6), 4000}};
 }
 
 PulseOutline designOutline() {
     // Design positions in twips.
-    return {twipsLine(120, 600, 0, 1440), twipsLine(120, 600, 1020, 360), twipsLine(1020, 360, 1020, 1440),
-            twipsLine(10260, 1380, 1020, 1440)};
+    return {twipsLine(120, 600, 0, 1440), twipsLine(120, 600, 1020, 360),
+            twipsLine(1020, 360, 1020, 1440), twipsLine(10260, 1380, 1020, 1440)};
 }
 
 int pulseEnd(int pictureWidth, int value, int scale, int x0) {
@@ -52,13 +57,16 @@ void placePulse(PulseOutline& o, int x) {
 
 void drawPulseGrid(QPainter& p, int width, int height) {
     p.setPen(QPen(kPulseGrid, 0));
-    for (int x = kPulseGridStep; x <= width; x += kPulseGridStep) p.drawLine(x, 0, x, height);
-    for (int y = kPulseGridStep; y <= height; y += kPulseGridStep) p.drawLine(0, y, width, y);
+    for (int x = kPulseGridStep; x <= width; x += kPulseGridStep)
+        p.drawLine(x, 0, x, height);
+    for (int y = kPulseGridStep; y <= height; y += kPulseGridStep)
+        p.drawLine(0, y, width, y);
 }
 
 void drawPulseOutline(QPainter& p, const PulseOutline& o) {
     p.setPen(QPen(kPulseLine, 0));
-    for (const QLine& l : {o.rising, o.top, o.falling, o.base}) p.drawLine(l);
+    for (const QLine& l : {o.rising, o.top, o.falling, o.base})
+        p.drawLine(l);
 }
 
 } // namespace kvintor

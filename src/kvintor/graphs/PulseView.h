@@ -9,13 +9,13 @@ namespace kvintor {
 
 class PulseView : public QWidget {
     Q_OBJECT
-public:
+  public:
     PulseView(const QString& name, const QSize& size, QWidget* parent);
 
     PulseOutline outline = designOutline();
     void place(int x);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

@@ -9,7 +9,7 @@ namespace kvintor {
 namespace {
 
 class SerialStreamPort : public StreamPort {
-public:
+  public:
     SerialStreamPort() { connect(&port_, &QSerialPort::readyRead, this, &StreamPort::received); }
     ~SerialStreamPort() override { close(); }
 
@@ -17,11 +17,10 @@ public:
         close();
         port_.setPortName(device);
         if (!port_.open(QIODevice::ReadWrite)) return false;
-        const bool configured = port_.setBaudRate(QSerialPort::Baud9600) &&
-                                port_.setDataBits(QSerialPort::Data8) &&
-                                port_.setParity(QSerialPort::NoParity) &&
-                                port_.setStopBits(QSerialPort::OneStop) &&
-                                port_.setFlowControl(QSerialPort::NoFlowControl);
+        const bool configured =
+            port_.setBaudRate(QSerialPort::Baud9600) && port_.setDataBits(QSerialPort::Data8) &&
+            port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop) &&
+            port_.setFlowControl(QSerialPort::NoFlowControl);
         if (!configured) {
             port_.close();
             return false;
@@ -55,23 +54,28 @@ public:
         port_.clearError();
     }
 
-private:
+  private:
     QSerialPort port_;
 };
 
 } // namespace
 
 StreamPortFactory serialStreamPorts() {
-    return [](const QString&) -> std::unique_ptr<StreamPort> { return std::make_unique<SerialStreamPort>(); };
+    return [](const QString&) -> std::unique_ptr<StreamPort> {
+        return std::make_unique<SerialStreamPort>();
+    };
 }
 
-PolledStreamPort::PolledStreamPort(std::unique_ptr<kline::SerialPort> port, int pollMs, int readTimeoutMs)
+PolledStreamPort::PolledStreamPort(std::unique_ptr<kline::SerialPort> port, int pollMs,
+                                   int readTimeoutMs)
     : port_(std::move(port)), timer_(new QTimer(this)), readTimeoutMs_(readTimeoutMs) {
     timer_->setInterval(pollMs < 1 ? 1 : pollMs);
     connect(timer_, &QTimer::timeout, this, &PolledStreamPort::poll);
 }
 
-PolledStreamPort::~PolledStreamPort() { close(); }
+PolledStreamPort::~PolledStreamPort() {
+    close();
+}
 
 bool PolledStreamPort::open(const QString& device) {
     close();
@@ -80,7 +84,9 @@ bool PolledStreamPort::open(const QString& device) {
     return true;
 }
 
-bool PolledStreamPort::isOpen() const { return port_ && port_->isOpen(); }
+bool PolledStreamPort::isOpen() const {
+    return port_ && port_->isOpen();
+}
 
 void PolledStreamPort::close() {
     timer_->stop();
@@ -100,7 +106,9 @@ QByteArray PolledStreamPort::input() {
     return out;
 }
 
-qint64 PolledStreamPort::output(const QByteArray& bytes) { return isOpen() ? port_->write(bytes) : -1; }
+qint64 PolledStreamPort::output(const QByteArray& bytes) {
+    return isOpen() ? port_->write(bytes) : -1;
+}
 
 void PolledStreamPort::setRtsEnable(bool enable) {
     if (isOpen()) port_->setRts(enable);

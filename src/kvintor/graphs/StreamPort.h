@@ -17,7 +17,7 @@ namespace kvintor {
 
 class StreamPort : public QObject {
     Q_OBJECT
-public:
+  public:
     // Opens the device at 9600 baud, 8 data bits, no parity, 1 stop bit.
     virtual bool open(const QString& device) = 0;
     virtual bool isOpen() const = 0;
@@ -31,7 +31,7 @@ public:
     virtual qint64 output(const QByteArray& bytes) = 0;
     virtual void setRtsEnable(bool enable) = 0;
 
-signals:
+  signals:
     // Data have come and wait in input().
     void received();
 };
@@ -47,8 +47,9 @@ StreamPortFactory serialStreamPorts();
 // in real time, more for one that only moves on when it is read).
 class PolledStreamPort : public StreamPort {
     Q_OBJECT
-public:
-    PolledStreamPort(std::unique_ptr<kline::SerialPort> port, int pollMs = 5, int readTimeoutMs = 0);
+  public:
+    PolledStreamPort(std::unique_ptr<kline::SerialPort> port, int pollMs = 5,
+                     int readTimeoutMs = 0);
     ~PolledStreamPort() override;
 
     bool open(const QString& device) override;
@@ -62,7 +63,7 @@ public:
     // One read of the port (the poll timer's tick).
     void poll();
 
-private:
+  private:
     std::unique_ptr<kline::SerialPort> port_;
     QTimer* timer_;
     int readTimeoutMs_;

@@ -46,10 +46,11 @@ void StripPainter::print(const QString& text) {
 void StripPainter::scrollStep() {
     const int w = image_.width();
     if (w < 2) return;
-    const auto bytes = static_cast<std::size_t>(w - 1) * sizeof(QRgb);
+    const auto depth = static_cast<std::size_t>(image_.depth() / 8);
+    const auto bytes = static_cast<std::size_t>(w - 1) * depth;
     for (int y = 0; y < image_.height(); ++y) {
         uchar* line = image_.scanLine(y);
-        std::memmove(line + sizeof(QRgb), line, bytes);
+        std::memmove(line + depth, line, bytes);
     }
 }
 

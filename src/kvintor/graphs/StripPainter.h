@@ -11,7 +11,7 @@
 namespace kvintor {
 
 class StripPainter {
-public:
+  public:
     StripPainter();
 
     // A new image of that size, cleared; the drawing position at (0, 0).
@@ -46,7 +46,7 @@ public:
 
     const QImage& image() const { return image_; }
 
-private:
+  private:
     QImage image_;
     QColor background_;
     QColor foreground_;

@@ -1,7 +1,9 @@
 #include "StripView.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
 namespace kvintor {
 
@@ -23,7 +25,9 @@ void StripView::setCursorX(int x) {
     cursorLine->setGeometry(x, 0, 1, height());
 }
 
-void StripView::fitCursorLine() { setCursorX(cursorX_); }
+void StripView::fitCursorLine() {
+    setCursorX(cursorX_);
+}
 
 void StripView::setCursorColour(const QColor& colour) {
     QPalette pal = cursorLine->palette();
@@ -34,12 +38,17 @@ void StripView::setCursorColour(const QColor& colour) {
 void StripView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect r = event->rect();
-    p.fillRect(r, painter.background());
-    p.drawImage(r.topLeft(), painter.image(), r);
+    const QRect shown = r & painter.image().rect();
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(shown.topLeft(), painter.image(), shown);
+    // Only before the first layout is the image smaller than the strip.
+    for (const QRect& rest : QRegion(r).subtracted(shown))
+        p.fillRect(rest, painter.background());
 }
 
 void StripView::mousePressEvent(QMouseEvent* event) {
-    emit pressed(static_cast<int>(event->position().x()), event->button(), event->globalPosition().toPoint());
+    emit pressed(static_cast<int>(event->position().x()), event->button(),
+                 event->globalPosition().toPoint());
 }
 
 void StripView::mouseMoveEvent(QMouseEvent* event) {

@@ -9,7 +9,7 @@ namespace kvintor {
 
 class StripView : public QWidget {
     Q_OBJECT
-public:
+  public:
     StripView(int index, QWidget* parent);
 
     StripPainter painter;
@@ -22,18 +22,18 @@ public:
     // Fits the cursor line to the strip's height (after a layout).
     void fitCursorLine();
 
-signals:
+  signals:
     // A press with any button (global position for the pop-up menu).
     void pressed(int x, Qt::MouseButton button, const QPoint& global);
     // A move with the left button held.
     void dragged(int x);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
-private:
+  private:
     int cursorX_ = 0;
 };
 

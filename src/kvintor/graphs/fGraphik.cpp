@@ -6,6 +6,7 @@
 #include "main/Program.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -39,7 +40,9 @@ void colour(QLabel* label, const QColor& text, const QColor& back) {
     label->setAutoFillBackground(true);
 }
 
-QString boolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+QString boolText(bool b) {
+    return b ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 bool storedBool(const QString& text, bool def) {
     if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
@@ -64,13 +67,16 @@ fGraphik::fGraphik(Program& program, QWidget* mainWindow)
     move(0, 0);
     resize(p_.screenSize ? p_.screenSize() : QSize(1024, 768));
 
-    Metki->setChecked(storedBool(p_.GetSetting(kSection, QStringLiteral("Метки"), QStringLiteral("True")), true));
-    Plavno->setChecked(storedBool(p_.GetSetting(kSection, QStringLiteral("Плавно"), QStringLiteral("True")), true));
+    Metki->setChecked(
+        storedBool(p_.GetSetting(kSection, QStringLiteral("Метки"), QStringLiteral("True")), true));
+    Plavno->setChecked(storedBool(
+        p_.GetSetting(kSection, QStringLiteral("Плавно"), QStringLiteral("True")), true));
     const int set = p_.GetSetting(kSection, QStringLiteral("Набор"), QStringLiteral("0")).toInt();
     nb[0]->setChecked(set != 1);
     nb[1]->setChecked(set == 1);
     bool number = false;
-    const int pause = p_.GetSetting(kSection, QStringLiteral("Обновление"), QStringLiteral("1")).toInt(&number);
+    const int pause =
+        p_.GetSetting(kSection, QStringLiteral("Обновление"), QStringLiteral("1")).toInt(&number);
     scrollPause_ = number ? std::clamp(pause, 0, kMaxScrollPause) : 1;
 
     // The stored scheme, as a click on its item: it is stored again and the
@@ -100,10 +106,13 @@ void fGraphik::buildControls() {
     for (int k = 0; k < kStrips; ++k) {
         const auto i = static_cast<std::size_t>(k);
         auto* strip = new StripView(k, area_);
-        connect(strip, &StripView::pressed, this, [this](int x, Qt::MouseButton button, const QPoint& global) {
-            if (button == Qt::RightButton) Graf->popup(global);
-            else cursorAt(x);
-        });
+        connect(strip, &StripView::pressed, this,
+                [this](int x, Qt::MouseButton button, const QPoint& global) {
+                    if (button == Qt::RightButton)
+                        Graf->popup(global);
+                    else
+                        cursorAt(x);
+                });
         connect(strip, &StripView::dragged, this, &fGraphik::cursorAt);
         Picture1[i] = strip;
 
@@ -145,7 +154,8 @@ void fGraphik::buildControls() {
 }
 
 void fGraphik::buildMenus() {
-    auto item = [this](QMenu* menu, const QString& name, const QString& text, const QKeySequence& key) {
+    auto item = [this](QMenu* menu, const QString& name, const QString& text,
+                       const QKeySequence& key) {
         QAction* a = menu->addAction(text);
         a->setObjectName(name);
         a->setCheckable(true);
@@ -156,13 +166,16 @@ void fGraphik::buildMenus() {
     // The pop-up menu of the strips; its keys work in the whole window.
     Graf = new QMenu(QStringLiteral("График"), this);
     Graf->setObjectName(QStringLiteral("Graf"));
-    Metki = item(Graf, QStringLiteral("Metki"), QStringLiteral("Метки"), QKeySequence(Qt::CTRL | Qt::Key_M));
+    Metki = item(Graf, QStringLiteral("Metki"), QStringLiteral("Метки"),
+                 QKeySequence(Qt::CTRL | Qt::Key_M));
     Metki->setChecked(true);
     Stst = item(Graf, QStringLiteral("Stst"), QStringLiteral("Стоп"), QKeySequence(Qt::Key_F9));
-    Plavno = item(Graf, QStringLiteral("Plavno"), QStringLiteral("Плавно"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    Plavno = item(Graf, QStringLiteral("Plavno"), QStringLiteral("Плавно"),
+                  QKeySequence(Qt::CTRL | Qt::Key_P));
     addActions({Metki, Stst, Plavno});
     connect(Stst, &QAction::toggled, this, [this](bool on) {
-        for (StripView* s : Picture1) s->cursorLine->setVisible(on);
+        for (StripView* s : Picture1)
+            s->cursorLine->setVisible(on);
     });
 
     n = menuBar()->addMenu(QStringLiteral("Набор"));
@@ -170,9 +183,12 @@ void fGraphik::buildMenus() {
     O = menuBar()->addMenu(QStringLiteral("Оформление"));
     O->setObjectName(QStringLiteral("O"));
     const QString sets[2] = {QStringLiteral("Набор1"), QStringLiteral("Набор2")};
-    const QKeySequence setKeys[2] = {QKeySequence(Qt::CTRL | Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_F2)};
-    const QString schemes[2] = {QStringLiteral("Черным по белому"), QStringLiteral("Белым по черному")};
-    const QKeySequence schemeKeys[2] = {QKeySequence(Qt::CTRL | Qt::Key_B), QKeySequence(Qt::CTRL | Qt::Key_H)};
+    const QKeySequence setKeys[2] = {QKeySequence(Qt::CTRL | Qt::Key_F1),
+                                     QKeySequence(Qt::CTRL | Qt::Key_F2)};
+    const QString schemes[2] = {QStringLiteral("Черным по белому"),
+                                QStringLiteral("Белым по черному")};
+    const QKeySequence schemeKeys[2] = {QKeySequence(Qt::CTRL | Qt::Key_B),
+                                        QKeySequence(Qt::CTRL | Qt::Key_H)};
     for (int i = 0; i < 2; ++i) {
         const auto k = static_cast<std::size_t>(i);
         nb[k] = item(n, indexed("nb", i), sets[k], setKeys[k]);
@@ -247,10 +263,13 @@ void fGraphik::selectSet(int i) {
         Picture1[k]->painter.moveTo(10, H_ / 3.0);
         Label1[k]->setText(QStringLiteral("0"));
     }
-    for (std::size_t k : {1, 2, 0, 3, 4, 5, 6}) Picture1[k]->painter.print(channels[k].title);
-    for (std::size_t k : {0, 3, 4, 5, 6}) Label2[k]->setText(channels[k].shortName);
+    for (std::size_t k : {1, 2, 0, 3, 4, 5, 6})
+        Picture1[k]->painter.print(channels[k].title);
+    for (std::size_t k : {0, 3, 4, 5, 6})
+        Label2[k]->setText(channels[k].shortName);
     history_.reset(W_);
-    for (StripView* strip : Picture1) strip->update();
+    for (StripView* strip : Picture1)
+        strip->update();
 }
 
 bool fGraphik::eventFilter(QObject* watched, QEvent* event) {
@@ -288,11 +307,14 @@ void fGraphik::timer1Tick() {
 
 void fGraphik::drawSample(const std::vector<int>& bytes) {
     const bool smooth = Plavno->isChecked();
+    // With "Плавно" every step is shown at once: all seven strips in one
+    // refresh, so the screen is written once per step.
     for (int step = 0; step < kScrollSteps; ++step) {
         for (StripView* strip : Picture1) {
             strip->painter.scrollStep();
-            if (smooth) strip->repaint();
+            if (smooth) strip->update();
         }
+        if (smooth) QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
         common::Pause(scrollPause_);
     }
     const int set = channelSet();
@@ -301,7 +323,8 @@ void fGraphik::drawSample(const std::vector<int>& bytes) {
         const int strip = static_cast<int>(k);
         const int raw = graphRawValue(set, strip, bytes);
         Label1[k]->setText(graphLiveText(set, strip, raw));
-        const int rise = segmentHeight(H_, graphPlottedValue(set, strip, raw), channels[k].fullScale);
+        const int rise =
+            segmentHeight(H_, graphPlottedValue(set, strip, raw), channels[k].fullScale);
         Picture1[k]->painter.drawSample(rise, Metki->isChecked());
         Picture1[k]->update();
     }
@@ -309,10 +332,13 @@ void fGraphik::drawSample(const std::vector<int>& bytes) {
 
 // ------------------------------------------------------- cursor and stop
 
-void fGraphik::toggleStop() { Stst->toggle(); }
+void fGraphik::toggleStop() {
+    Stst->toggle();
+}
 
 void fGraphik::cursorAt(int x) {
-    for (StripView* strip : Picture1) strip->setCursorX(x);
+    for (StripView* strip : Picture1)
+        strip->setCursorX(x);
     const int j = cursorSample(x, W_);
     if (j < 0) return;
     const int set = channelSet();
@@ -330,13 +356,16 @@ void fGraphik::showHelp() {
                       QStringLiteral(" желаемую скорость обновления графика"));
     Picture2->adjustSize();
     Picture2->resize(Picture2->width() + 16, Picture2->height() + 12);
-    Picture2->move((area_->width() - Picture2->width()) / 2, (area_->height() - Picture2->height()) / 3);
+    Picture2->move((area_->width() - Picture2->width()) / 2,
+                   (area_->height() - Picture2->height()) / 3);
     Picture2->show();
     Picture2->raise();
     Timer2->start();
 }
 
-void fGraphik::hideHelp() { Picture2->hide(); }
+void fGraphik::hideHelp() {
+    Picture2->hide();
+}
 
 void fGraphik::timer2Tick() {
     Timer2->stop();
@@ -345,14 +374,17 @@ void fGraphik::timer2Tick() {
 
 void fGraphik::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Escape: close(); return;
+    case Qt::Key_Escape:
+        close();
+        return;
     case Qt::Key_Up:
         if (scrollPause_ > 0) --scrollPause_;
         return;
     case Qt::Key_Down:
         if (scrollPause_ < kMaxScrollPause) ++scrollPause_;
         return;
-    default: QMainWindow::keyPressEvent(event);
+    default:
+        QMainWindow::keyPressEvent(event);
     }
 }
 
@@ -364,7 +396,8 @@ void fGraphik::closeEvent(QCloseEvent* event) {
         p_.SaveSetting(kSection, QStringLiteral("Метки"), boolText(Metki->isChecked()));
         p_.SaveSetting(kSection, QStringLiteral("Плавно"), boolText(Plavno->isChecked()));
         p_.SaveSetting(kSection, QStringLiteral("Обновление"), QString::number(scrollPause_));
-        p_.SaveSetting(kSection, QStringLiteral("Набор"), nb[0]->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+        p_.SaveSetting(kSection, QStringLiteral("Набор"),
+                       nb[0]->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
         if (main_) main_->show();
     }
     QMainWindow::closeEvent(event);

@@ -20,7 +20,7 @@ class Program;
 
 class fGraphik : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTickMs = 1;
     // After a failed exchange the acquisition ticks no faster than this.
     static constexpr int kFailedTickMs = 15;
@@ -55,6 +55,9 @@ public:
     void showHelp();
     void hideHelp();
     void cursorAt(int x);
+    // Draws a sample just acquired: 8 one-pixel scroll steps of every
+    // strip, then a segment in each.
+    void drawSample(const std::vector<int>& bytes);
     // The layout of every resize, scheme change and first show.
     void layoutWindow();
 
@@ -68,16 +71,15 @@ public:
     // The recorded samples (raw reply bytes), newest first.
     const GraphHistory& history() const { return history_; }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildMenus();
     void buildControls();
     void applyScheme(int i);
-    void drawSample(const std::vector<int>& bytes);
     // Sends the set's request; the reply when it is usable, else nothing.
     bool acquire(int set, std::vector<int>& bytes);
 

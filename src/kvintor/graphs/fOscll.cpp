@@ -45,8 +45,7 @@ QLabel* captionLabel(QWidget* parent, int i, const QString& text) {
 } // namespace
 
 fOscll::fOscll(Program& program, StreamPortFactory streams, QWidget* parent)
-    : QDialog(parent), p_(program), streams_(std::move(streams)),
-      decoder_(kStreamDataBytes) {
+    : QDialog(parent), p_(program), streams_(std::move(streams)), decoder_(kStreamDataBytes) {
     setObjectName(QStringLiteral("fOscll"));
     if (parent) setWindowIcon(parent->windowIcon());
     setWindowTitle(QStringLiteral("Осциллографический тест  ") + p_.state.AppTitle);
@@ -85,6 +84,7 @@ fOscll::fOscll(Program& program, StreamPortFactory streams, QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kWatchdogMs);
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &fOscll::timer1Tick);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -93,7 +93,9 @@ fOscll::fOscll(Program& program, StreamPortFactory streams, QWidget* parent)
     Timer2->start();
 }
 
-fOscll::~fOscll() { unload(); }
+fOscll::~fOscll() {
+    unload();
+}
 
 // ------------------------------------------------------------------- start
 
@@ -153,7 +155,8 @@ void fOscll::received() {
 
 void fOscll::showFrame(const std::vector<int>& bytes) {
     const auto texts = streamTexts(bytes);
-    for (std::size_t i = 0; i < texts.size(); ++i) Label1[i]->setText(texts[i]);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        Label1[i]->setText(texts[i]);
     const auto channels = pulseChannels(bytes);
     const auto all = pictures();
     for (std::size_t j = 0; j < all.size(); ++j) {

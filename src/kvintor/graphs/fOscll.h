@@ -21,7 +21,7 @@ class Program;
 
 class fOscll : public QDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kStartTickMs = 1;
     // After a failed check the start ticks no faster than this.
     static constexpr int kFailedStartTickMs = 15;
@@ -55,10 +55,10 @@ public:
     int failures() const { return failures_; }
     std::array<PulseView*, 3> pictures() const { return {Picture1, Picture2, Picture3}; }
 
-protected:
+  protected:
     void done(int result) override;
 
-private:
+  private:
     void showFrame(const std::vector<int>& bytes);
     void noAnswer();
     bool takeOverPort();

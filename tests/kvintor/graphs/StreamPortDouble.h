@@ -6,16 +6,16 @@
 #include <memory>
 
 struct StreamPortLog {
-    QStringList opened;  // devices asked for
+    QStringList opened; // devices asked for
     QByteArray written;
     bool rts = false;
     int closes = 0;
     bool refuseOpen = false;
-    QString events;      // "open", "clear", "write", "rts", "close" in order, space separated
+    QString events; // "open", "clear", "write", "rts", "close" in order, space separated
 };
 
 class StreamPortDouble : public kvintor::StreamPort {
-public:
+  public:
     explicit StreamPortDouble(std::shared_ptr<StreamPortLog> log) : log_(std::move(log)) {}
 
     bool open(const QString& device) override {
@@ -56,7 +56,7 @@ public:
         emit received();
     }
 
-private:
+  private:
     void note(const char* what) {
         if (!log_->events.isEmpty()) log_->events += QLatin1Char(' ');
         log_->events += QLatin1String(what);

@@ -60,16 +60,22 @@ struct Graph : ::testing::Test {
     }
     QStringList labels() {
         QStringList out;
-        for (QLabel* l : w().Label1) out << l->text();
+        for (QLabel* l : w().Label1)
+            out << l->text();
         return out;
     }
     std::vector<QImage> images() {
         std::vector<QImage> out;
-        for (auto* s : w().Picture1) out.push_back(s->painter.image().copy());
+        for (auto* s : w().Picture1)
+            out.push_back(s->painter.image().copy());
         return out;
     }
-    QColor pixel(int k, int x, int y) { return w().Picture1[static_cast<std::size_t>(k)]->painter.image().pixelColor(x, y); }
-    QString setting(const char* key) { return rig.setting(QStringLiteral("fGraphik"), QString::fromUtf8(key)); }
+    QColor pixel(int k, int x, int y) {
+        return w().Picture1[static_cast<std::size_t>(k)]->painter.image().pixelColor(x, y);
+    }
+    QString setting(const char* key) {
+        return rig.setting(QStringLiteral("fGraphik"), QString::fromUtf8(key));
+    }
 };
 
 } // namespace
@@ -92,11 +98,14 @@ TEST_F(Graph, OpensInPlaceOfTheMainWindowWithTheStoredDefaults) {
     EXPECT_FALSE(g.Stst->isChecked());
     EXPECT_EQ(g.scrollPause(), 1);
     EXPECT_EQ(g.Timer1->interval(), 1);
-    EXPECT_EQ(setting("Оформление"), QStringLiteral("0")) << "the stored scheme is clicked at opening";
+    EXPECT_EQ(setting("Оформление"), QStringLiteral("0"))
+        << "the stored scheme is clicked at opening";
     EXPECT_EQ(labels(), QStringList(7, QStringLiteral("0")));
     QStringList names;
-    for (QLabel* l : g.Label2) names << l->text();
-    EXPECT_EQ(names, (QStringList{"PABS", "FREQ", "UOZ", "Det 1 ц", "Det 2 ц", "Det 3 ц", "Det 4 ц"}));
+    for (QLabel* l : g.Label2)
+        names << l->text();
+    EXPECT_EQ(names,
+              (QStringList{"PABS", "FREQ", "UOZ", "Det 1 ц", "Det 2 ц", "Det 3 ц", "Det 4 ц"}));
     EXPECT_FALSE(g.Picture2->isVisible());
     for (auto* s : g.Picture1) {
         EXPECT_FALSE(s->cursorLine->isVisible());
@@ -117,7 +126,8 @@ TEST_F(Graph, OpensInPlaceOfTheMainWindowWithTheStoredDefaults) {
 TEST_F(Graph, MenusShortcutsAndNames) {
     fGraphik& g = open();
     QStringList bar;
-    for (QAction* a : g.menuBar()->actions()) bar << a->text();
+    for (QAction* a : g.menuBar()->actions())
+        bar << a->text();
     EXPECT_EQ(bar, (QStringList{"Набор", "Оформление", "Help"}));
     EXPECT_EQ(g.nb[0]->text(), QStringLiteral("Набор1"));
     EXPECT_EQ(g.nb[1]->text(), QStringLiteral("Набор2"));
@@ -170,11 +180,13 @@ TEST_F(Graph, SetTwoRequestAndDecoding) {
     EXPECT_TRUE(g.nb[1]->isChecked());
     EXPECT_FALSE(g.nb[0]->isChecked());
     QStringList names;
-    for (QLabel* l : g.Label2) names << l->text();
+    for (QLabel* l : g.Label2)
+        names << l->text();
     EXPECT_EQ(names, (QStringList{"THR", "FREQ", "UOZ", "GBC", "VALF", "INJ", "JAIR"}));
     g.timer1Tick();
     EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 32, 41, 38, 52, 57, 63, 33}}));
-    EXPECT_EQ(labels(), (QStringList{"13", "3000", "100", "1", "1", "5", "123.4"})) << "filling 11 shows 1";
+    EXPECT_EQ(labels(), (QStringList{"13", "3000", "100", "1", "1", "5", "123.4"}))
+        << "filling 11 shows 1";
     EXPECT_EQ(g.history().sample(0), kSet2);
     // Under the cursor the filling is 11 / 5.9988.
     g.toggleStop();
@@ -249,7 +261,8 @@ TEST_F(Graph, SmoothScrollingShowsEveryStepAndThePauseFollowsTheArrowKeys) {
     g.timer1Tick();
     EXPECT_EQ(paints, 8) << "with Плавно each step is shown at once";
 
-    for (int i = 0; i < 10; ++i) QTest::keyClick(&g, Qt::Key_Up);
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(&g, Qt::Key_Up);
     EXPECT_EQ(g.scrollPause(), 0);
     g.Plavno->trigger();
     EXPECT_FALSE(g.Plavno->isChecked());
@@ -258,7 +271,8 @@ TEST_F(Graph, SmoothScrollingShowsEveryStepAndThePauseFollowsTheArrowKeys) {
     g.timer1Tick();
     EXPECT_EQ(paints, 0) << "without it the strip moves when the segment is drawn";
     EXPECT_TRUE(pauses.empty());
-    for (int i = 0; i < 10; ++i) QTest::keyClick(&g, Qt::Key_Down);
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(&g, Qt::Key_Down);
     EXPECT_EQ(g.scrollPause(), 6);
     g.timer1Tick();
     EXPECT_EQ(pauses, std::vector<int>(8, 6));
@@ -275,7 +289,8 @@ TEST_F(Graph, StopFreezesDrawingButNotAcquisition) {
     rig.requests();
     g.Stst->trigger();
     EXPECT_TRUE(g.stopped());
-    for (auto* s : g.Picture1) EXPECT_TRUE(s->cursorLine->isVisible());
+    for (auto* s : g.Picture1)
+        EXPECT_TRUE(s->cursorLine->isVisible());
     const auto before = images();
     answer({9, 9, 9, 9, 9, 9, 9, 9});
     g.timer1Tick();
@@ -296,7 +311,8 @@ TEST_F(Graph, StopFreezesDrawingButNotAcquisition) {
     EXPECT_EQ(g.history().stored(), 1);
     EXPECT_EQ(setting("Оформление"), QStringLiteral("0"));
     g.Stst->trigger();
-    for (auto* s : g.Picture1) EXPECT_FALSE(s->cursorLine->isVisible());
+    for (auto* s : g.Picture1)
+        EXPECT_FALSE(s->cursorLine->isVisible());
 }
 
 TEST_F(Graph, CursorReadsTheRecordedSamples) {
@@ -312,7 +328,8 @@ TEST_F(Graph, CursorReadsTheRecordedSamples) {
     EXPECT_EQ(g.Label1[1]->text(), QStringLiteral("1200")) << "4 / 8 rounds to 0";
     g.cursorAt(12);
     EXPECT_EQ(g.Label1[1]->text(), QStringLiteral("400")) << "12 / 8 rounds to 2";
-    for (auto* s : g.Picture1) EXPECT_EQ(s->cursorLine->geometry(), QRect(12, 0, 1, g.stripHeight()));
+    for (auto* s : g.Picture1)
+        EXPECT_EQ(s->cursorLine->geometry(), QRect(12, 0, 1, g.stripHeight()));
     // Beyond the history the lines move and the labels stay.
     const int beyond = g.stripWidth() + 4;
     g.cursorAt(beyond);
@@ -348,7 +365,8 @@ TEST_F(Graph, ALayoutKeepsTheCursorInsideTheStrip) {
 TEST_F(Graph, SchemeChangeEmptiesStripsAndHistory) {
     answer({0x00, 0x03, 100, 60, 12, 12, 12, 12});
     fGraphik& g = open();
-    for (int i = 0; i < 5; ++i) g.timer1Tick();
+    for (int i = 0; i < 5; ++i)
+        g.timer1Tick();
     ASSERT_EQ(g.history().stored(), 5);
     g.Oform[1]->trigger();
     EXPECT_TRUE(g.Oform[1]->isChecked());
@@ -365,7 +383,8 @@ TEST_F(Graph, SchemeChangeEmptiesStripsAndHistory) {
         const QImage& im = g.Picture1[k]->painter.image();
         for (int y = 0; y < H; ++y) {
             if (y >= top && y < bottom) continue;
-            for (int x = 0; x < im.width(); x += 3) ASSERT_EQ(im.pixel(x, y), qRgb(0, 0, 0)) << k << " " << x << "," << y;
+            for (int x = 0; x < im.width(); x += 3)
+                ASSERT_EQ(im.pixel(x, y), qRgb(0, 0, 0)) << k << " " << x << "," << y;
         }
     }
     EXPECT_EQ(g.Picture1[0]->cursorLine->palette().color(QPalette::Window), QColor(255, 255, 128));
@@ -426,7 +445,8 @@ TEST_F(Graph, HelpNoteShowsAndHidesItself) {
     g.h->trigger();
     EXPECT_TRUE(g.Picture2->isVisible());
     EXPECT_EQ(g.Picture2->text(),
-              QStringLiteral(" Клавишами вверх или вниз установите\n желаемую скорость обновления графика"));
+              QStringLiteral(
+                  " Клавишами вверх или вниз установите\n желаемую скорость обновления графика"));
     EXPECT_TRUE(g.Timer2->isActive());
     EXPECT_EQ(g.Timer2->interval(), 5000);
     g.timer2Tick();

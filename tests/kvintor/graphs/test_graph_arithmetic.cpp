@@ -31,8 +31,10 @@ TEST_F(Channels, RequestsAndReplyLengths) {
 TEST_F(Channels, TitlesNamesAndFullScales) {
     const auto& a = graphChannels(0);
     EXPECT_EQ(a[0].title, QStringLiteral("Разряжение за дроссельной заслонкой"));
-    EXPECT_EQ(a[3].title, QStringLiteral("Смещение угла опережения зажигания при детонации для цилиндра 1"));
-    EXPECT_EQ(a[6].title, QStringLiteral("Смещение угла опережения зажигания при детонации для цилиндра 4"));
+    EXPECT_EQ(a[3].title,
+              QStringLiteral("Смещение угла опережения зажигания при детонации для цилиндра 1"));
+    EXPECT_EQ(a[6].title,
+              QStringLiteral("Смещение угла опережения зажигания при детонации для цилиндра 4"));
     EXPECT_EQ(a[5].shortName, QStringLiteral("Det 3 ц"));
     const int scalesA[7] = {1700, 150, 120, 24, 24, 24, 24};
     const auto& b = graphChannels(1);
@@ -156,7 +158,8 @@ TEST(History, ShiftsTowardsTheOldEndAndDropsTheOldest) {
     EXPECT_EQ(h.length(), 3);
     h.push({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 8);
     h.push({11, 12, 13, 14, 15, 16, 17, 18, 19, 20}, 8);
-    EXPECT_EQ(h.sample(0), (std::vector<int>{11, 12, 13, 14, 15, 16, 17, 18, 0, 0})) << "set 1 keeps A0 .. A7";
+    EXPECT_EQ(h.sample(0), (std::vector<int>{11, 12, 13, 14, 15, 16, 17, 18, 0, 0}))
+        << "set 1 keeps A0 .. A7";
     EXPECT_EQ(h.sample(1), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 0, 0}));
     h.push({21, 22, 23, 24, 25, 26, 27, 28, 29, 30}, 10);
     h.push({31, 32, 33, 34, 35, 36, 37, 38, 39, 40}, 10);

@@ -11,7 +11,9 @@ using kline::StreamFrame;
 
 namespace {
 
-std::vector<int> ints(const Request& r) { return std::vector<int>(r.begin(), r.end()); }
+std::vector<int> ints(const Request& r) {
+    return std::vector<int>(r.begin(), r.end());
+}
 
 // ok / bad for every frame, and the data of the good ones.
 struct Seen {
@@ -42,8 +44,9 @@ TEST(StreamDecoder, PlainFrame) {
 
 TEST(StreamDecoder, FramesWithEscapePairsAreRead) {
     // A throttle of 13 % and of 64 %, and a filling whose bytes are 64 and 13.
-    for (const Request& body : {Request{13, 20, 30, 1, 2, 3, 4, 5}, Request{64, 20, 30, 1, 2, 3, 4, 5},
-                                Request{13, 64, 30, 64, 13, 13, 64, 13}}) {
+    for (const Request& body :
+         {Request{13, 20, 30, 1, 2, 3, 4, 5}, Request{64, 20, 30, 1, 2, 3, 4, 5},
+          Request{13, 64, 30, 64, 13, 13, 64, 13}}) {
         StreamDecoder d;
         const QByteArray wire = kline::encodeFrame(body);
         ASSERT_GT(wire.size(), 10);
@@ -74,13 +77,15 @@ TEST(StreamDecoder, BadSumAndWrongLengthAreBadFrames) {
     const QByteArray seven = kline::encodeFrame(Request(kPlain.begin(), kPlain.end() - 1));
     const QByteArray nine = kline::encodeFrame(Request{1, 2, 3, 4, 5, 6, 7, 8, 9});
     StreamDecoder d;
-    const Seen s = see(d.feed(badSum + seven + nine + QByteArray(1, 13) + kline::encodeFrame(kPlain)));
+    const Seen s =
+        see(d.feed(badSum + seven + nine + QByteArray(1, 13) + kline::encodeFrame(kPlain)));
     EXPECT_EQ(s.ok, (std::vector<bool>{false, false, false, false, true}));
 }
 
 TEST(StreamDecoder, AReceiverStartedMidFrameFindsTheNextFrame) {
     const Request second{1, 2, 3, 64, 13, 6, 7, 8};
-    const QByteArray stream = kline::encodeFrame(kPlain) + kline::encodeFrame(second) + kline::encodeFrame(kPlain);
+    const QByteArray stream =
+        kline::encodeFrame(kPlain) + kline::encodeFrame(second) + kline::encodeFrame(kPlain);
     for (int start = 1; start < 10; ++start) {
         StreamDecoder d;
         const Seen s = see(d.feed(stream.mid(start)));
@@ -111,7 +116,8 @@ TEST(StreamDecoder, ByteByByteGivesTheSameFramesAsAllAtOnce) {
     QByteArray stream = kline::encodeFrame(kPlain).mid(4);
     for (int i = 0; i < 30; ++i) {
         Request body;
-        for (int k = 0; k < 8; ++k) body.push_back(static_cast<std::uint8_t>((i * 37 + k * 91) % 256));
+        for (int k = 0; k < 8; ++k)
+            body.push_back(static_cast<std::uint8_t>((i * 37 + k * 91) % 256));
         stream += kline::encodeFrame(body);
         if (i % 7 == 3) stream += QByteArray(3, 0x40);
     }
@@ -119,7 +125,8 @@ TEST(StreamDecoder, ByteByByteGivesTheSameFramesAsAllAtOnce) {
     const Seen a = see(whole.feed(stream));
     std::vector<StreamFrame> frames;
     for (char c : stream)
-        for (auto& f : single.feed(QByteArray(1, c))) frames.push_back(f);
+        for (auto& f : single.feed(QByteArray(1, c)))
+            frames.push_back(f);
     const Seen b = see(frames);
     EXPECT_EQ(a.ok, b.ok);
     EXPECT_EQ(a.good, b.good);

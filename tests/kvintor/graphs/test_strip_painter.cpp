@@ -30,7 +30,8 @@ std::vector<int> column(const QImage& image, int x) {
 int count(const QImage& image) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == kBlack;
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == kBlack;
     return n;
 }
 
@@ -42,7 +43,8 @@ TEST(StripPainter, AScrollStepMovesEverythingOneToTheRightAndKeepsColumnZero) {
     s.moveTo(0, 3);
     for (int i = 0; i < 6; ++i) {
         s.drawSample(i * 7 % 20, true);
-        for (int k = 0; k < 7; ++k) s.scrollStep();
+        for (int k = 0; k < 7; ++k)
+            s.scrollStep();
     }
     s.drawSample(17, true);
     const QImage before = s.image().copy();
@@ -50,7 +52,8 @@ TEST(StripPainter, AScrollStepMovesEverythingOneToTheRightAndKeepsColumnZero) {
     s.scrollStep();
     for (int y = 0; y < s.height(); ++y) {
         EXPECT_EQ(s.image().pixel(0, y), before.pixel(0, y)) << "column 0 keeps its pixels";
-        for (int x = 1; x < s.width(); ++x) ASSERT_EQ(s.image().pixel(x, y), before.pixel(x - 1, y)) << x << "," << y;
+        for (int x = 1; x < s.width(); ++x)
+            ASSERT_EQ(s.image().pixel(x, y), before.pixel(x - 1, y)) << x << "," << y;
     }
 }
 
@@ -79,7 +82,8 @@ TEST(StripPainter, SampleSegmentFromTheDrawingPositionWithItsMark) {
     plain.moveTo(0, 5);
     plain.drawSample(12, false);
     EXPECT_EQ(plain.image().pixel(8, 4), kWhite) << "no mark without marks";
-    EXPECT_EQ(count(im) - count(plain.image()), 7) << "the box's eight pixels, (8, 5) shared with the segment";
+    EXPECT_EQ(count(im) - count(plain.image()), 7)
+        << "the box's eight pixels, (8, 5) shared with the segment";
 }
 
 TEST(StripPainter, AboveFullScaleStaysAtTheTopEdge) {
@@ -94,7 +98,8 @@ TEST(StripPainter, EightStepsCarryTheLastPointToTheNextSegmentsStart) {
     StripPainter s = strip();
     s.moveTo(0, 15);
     s.drawSample(10, false); // (9,15) -> (1,10)
-    for (int i = 0; i < 8; ++i) s.scrollStep();
+    for (int i = 0; i < 8; ++i)
+        s.scrollStep();
     s.drawSample(18, false); // from (9,10) -> (1,2)
     EXPECT_EQ(column(s.image(), 9), std::vector<int>{10}) << "the two segments meet";
     EXPECT_EQ(column(s.image(), 17), std::vector<int>{15});
