@@ -63,6 +63,8 @@ fGraphik::fGraphik(Program& program, QWidget* mainWindow)
 
     buildControls();
     buildMenus();
+    // Resizes are laid out from here on.
+    area_->installEventFilter(this);
 
     move(0, 0);
     resize(p_.screenSize ? p_.screenSize() : QSize(1024, 768));
@@ -94,7 +96,6 @@ void fGraphik::buildControls() {
     area_ = new QWidget(this);
     area_->setObjectName(QStringLiteral("area"));
     setCentralWidget(area_);
-    area_->installEventFilter(this);
     QPalette pal = area_->palette();
     pal.setColor(QPalette::Window, QColor(192, 192, 192));
     area_->setPalette(pal);

@@ -33,18 +33,18 @@ class fGraphik : public QMainWindow {
     std::array<StripView*, 7> Picture1{};
     std::array<QLabel*, 7> Label1{}; // values
     std::array<QLabel*, 7> Label2{}; // short names
-    QLabel* Picture2;                // the help note
-    QTimer* Timer1;                  // acquisition
-    QTimer* Timer2;                  // hides the help note
-    QMenu* Graf;                     // the strips' pop-up menu "График"
-    QAction* Metki;
-    QAction* Stst;
-    QAction* Plavno;
-    QMenu* n;
+    QLabel* Picture2 = nullptr;      // the help note
+    QTimer* Timer1 = nullptr;        // acquisition
+    QTimer* Timer2 = nullptr;        // hides the help note
+    QMenu* Graf = nullptr;           // the strips' pop-up menu "График"
+    QAction* Metki = nullptr;
+    QAction* Stst = nullptr;
+    QAction* Plavno = nullptr;
+    QMenu* n = nullptr;
     std::array<QAction*, 2> nb{};
-    QMenu* O;
+    QMenu* O = nullptr;
     std::array<QAction*, 2> Oform{};
-    QAction* h;
+    QAction* h = nullptr;
 
     // ---- handlers ----
     void selectSet(int i);
@@ -84,8 +84,8 @@ class fGraphik : public QMainWindow {
     bool acquire(int set, std::vector<int>& bytes);
 
     Program& p_;
-    QWidget* main_;
-    QWidget* area_;
+    QWidget* main_ = nullptr;
+    QWidget* area_ = nullptr;
     GraphHistory history_;
     int scrollPause_ = 1;
     int W_ = 0;

@@ -36,11 +36,11 @@ class fOscll : public QDialog {
     // ---- controls, under their names ----
     std::array<QLabel*, 6> Label1{}; // values
     std::array<QLabel*, 6> Label2{}; // captions
-    PulseView* Picture1;             // GBC
-    PulseView* Picture2;             // VALF
-    PulseView* Picture3;             // INJ
-    QTimer* Timer1;                  // stream watchdog
-    QTimer* Timer2;                  // start
+    PulseView* Picture1 = nullptr;   // GBC
+    PulseView* Picture2 = nullptr;   // VALF
+    PulseView* Picture3 = nullptr;   // INJ
+    QTimer* Timer1 = nullptr;        // stream watchdog
+    QTimer* Timer2 = nullptr;        // start
     // The port that reads the stream; none until the start succeeded.
     StreamPort* MSComm1() const { return port_.get(); }
 

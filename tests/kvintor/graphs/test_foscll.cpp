@@ -308,3 +308,21 @@ TEST_F(Scope, OnlyBadFramesTripTheWatchdogTooAGoodOneRestartsIt) {
         EXPECT_TRUE(w.Timer1->isActive());
     });
 }
+
+TEST_F(Scope, TheSimulatorsStreamOfAStoppedEngineWithHeldValues) {
+    simulatorStream = true;
+    rig.sim->ecu.engine().stop();
+    rig.sim->advance(10000);
+    // Mixture 250 and advance byte 200 put in force by their override bits.
+    ASSERT_EQ(rig.sim->ecu.handle({98, 11, 0x05, 57, 250, 38, 200}), Request{0});
+    run([&](fOscll& w) {
+        start(w);
+        for (int i = 0; i < 30; ++i)
+            polled->poll();
+        EXPECT_EQ(values(w), (QStringList{"0", "0", "100", "0", "1.477", "0"}));
+        EXPECT_EQ(w.Picture1->outline.falling.x1(), 8) << "filling 0: the falling edge at x0";
+        EXPECT_EQ(w.Picture2->outline.falling.x1(), 8 + 340);
+        EXPECT_EQ(w.Picture3->outline.falling.x1(), 8);
+    });
+    EXPECT_TRUE(rig.sim->ecu.streamVariables().empty());
+}

@@ -111,24 +111,3 @@ TEST(StreamDecoder, TheLongestLegalFrameIsRead) {
     StreamDecoder d;
     EXPECT_EQ(see(d.feed(wire)).ok, std::vector<bool>{true});
 }
-
-TEST(StreamDecoder, ByteByByteGivesTheSameFramesAsAllAtOnce) {
-    QByteArray stream = kline::encodeFrame(kPlain).mid(4);
-    for (int i = 0; i < 30; ++i) {
-        Request body;
-        for (int k = 0; k < 8; ++k)
-            body.push_back(static_cast<std::uint8_t>((i * 37 + k * 91) % 256));
-        stream += kline::encodeFrame(body);
-        if (i % 7 == 3) stream += QByteArray(3, 0x40);
-    }
-    StreamDecoder whole, single;
-    const Seen a = see(whole.feed(stream));
-    std::vector<StreamFrame> frames;
-    for (char c : stream)
-        for (auto& f : single.feed(QByteArray(1, c)))
-            frames.push_back(f);
-    const Seen b = see(frames);
-    EXPECT_EQ(a.ok, b.ok);
-    EXPECT_EQ(a.good, b.good);
-    EXPECT_GE(a.good.size(), 25u);
-}

@@ -132,13 +132,3 @@ TEST(StripPainter, TitleIsPrintedAtTheDrawingPositionWhichThenMovesALineDown) {
     EXPECT_EQ(count(s.image()), 0);
     EXPECT_EQ(s.currentY(), 0);
 }
-
-TEST(StripPainter, ColoursOfTheSecondScheme) {
-    StripPainter s;
-    s.setColours(Qt::black, Qt::white);
-    s.resize(QSize(20, 10));
-    EXPECT_EQ(s.image().pixel(5, 5), kBlack);
-    s.moveTo(0, 5);
-    s.drawSample(5, false);
-    EXPECT_EQ(s.image().pixel(1, 5), kWhite);
-}
