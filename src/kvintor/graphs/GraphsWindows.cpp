@@ -6,7 +6,6 @@
 #include "main/Program.h"
 
 #include <QAction>
-#include <QPointer>
 
 namespace kvintor {
 
@@ -15,8 +14,8 @@ void installGraphsWindows(Program& program, StreamPortFactory streams) {
         // "Графический": modeless, in place of the main window until it closes.
         QObject::connect(main.Dnn[0], &QAction::triggered, &main, [&program, &main] {
             main.stopTimers();
-            auto* window = main.findChild<fGraphik*>();
-            if (!window) window = new fGraphik(program, &main);
+            // The main window is hidden while it is open: one at a time.
+            auto* window = new fGraphik(program, &main);
             window->show();
             window->activateWindow();
             main.hide();
