@@ -5,9 +5,9 @@
 
 namespace kvintor {
 
-void installAllWindows(Program& program) {
+void installAllWindows(Program& program, StreamPortFactory streams) {
     // One line per window folder: its install function adds its hooks.
-    installGraphsWindows(program);
+    installGraphsWindows(program, std::move(streams));
 }
 
 } // namespace kvintor

@@ -48,6 +48,9 @@ fOscll::fOscll(Program& program, StreamPortFactory streams, QWidget* parent)
     : QDialog(parent), p_(program), streams_(std::move(streams)), decoder_(kStreamDataBytes) {
     setObjectName(QStringLiteral("fOscll"));
     if (parent) setWindowIcon(parent->windowIcon());
+    // A signal ending the program while the stream runs: the link gets its
+    // port back first, so that the ECU's working variables can be reset.
+    p_.addEndHook(this, [this] { unload(); });
     setWindowTitle(QStringLiteral("Осциллографический тест  ") + p_.state.AppTitle);
 
     const char* const captions[6] = {"THR", "FREQ", "UOZ", "GBC", "VALF", "INJ"};

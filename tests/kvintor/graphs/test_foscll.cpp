@@ -326,3 +326,19 @@ TEST_F(Scope, TheSimulatorsStreamOfAStoppedEngineWithHeldValues) {
     });
     EXPECT_TRUE(rig.sim->ecu.streamVariables().empty());
 }
+
+TEST_F(Scope, ASignalWhileTheStreamRunsGivesThePortBackBeforeTheReset) {
+    simulatorStream = true;
+    run([&](fOscll& w) {
+        start(w);
+        rig.requests();
+        ASSERT_FALSE(rig.sim->ecu.streamVariables().empty());
+        rig.program.endWithReset(); // what SIGTERM runs
+        EXPECT_TRUE(rig.sim->ecu.streamVariables().empty()) << "six zero bytes ended the stream";
+        const std::vector<Request> sent = rig.requests();
+        ASSERT_GE(sent.size(), 2u);
+        EXPECT_EQ(sent.front(), Request{1});
+        EXPECT_EQ(sent.back(), (Request{98, 9, 0, 10, 0, 11, 0, 12, 0, 13, 0, 14, 0, 15, 0}));
+        EXPECT_EQ(rig.ends, 1);
+    });
+}
