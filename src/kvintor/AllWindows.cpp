@@ -1,12 +1,13 @@
 #include "AllWindows.h"
 
 #include "main/Program.h"
+#include "reference/ReferenceMenus.h"
 
 namespace kvintor {
 
 void installAllWindows(Program& program) {
     // One line per window folder: its install function adds its hooks.
-    (void)program;
+    installReferenceWindows(program);
 }
 
 } // namespace kvintor
