@@ -84,8 +84,7 @@ fmAbout::fmAbout(Program& program, QWidget* owner, Use use)
     title.setBold(true);
     title.setPointSizeF(title.pointSizeF() + 4);
     Label1->setFont(title);
-    Label2 =
-        new QLabel(QStringLiteral("Диагностика двигателей с ЭБУ  Микас 5.4 и Микас 7.х"), this);
+    Label2 = new QLabel(QStringLiteral("Диагностика ЭБУ  Микас 5.4 / 7.х"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(236, 58, 290, 44);
     Label2->setWordWrap(true);
