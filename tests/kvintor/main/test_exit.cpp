@@ -1,4 +1,5 @@
 // The exit dialogue against the simulated ECU, for every way of closing.
+#include "EventLoop.h"
 #include "KvintorRig.h"
 #include "main/ExitDialogue.h"
 
@@ -156,15 +157,6 @@ TEST_F(Exit, ShutdownAfterTheSettingsAreStored) {
 }
 
 // ---------------------------------------------------------- under the question
-
-namespace {
-// What a real box does while it is open: its own event loop runs.
-void runEventsFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-} // namespace
 
 TEST_F(Exit, NothingPollsUnderTheQuestionAndCancelPollsAgain) {
     kvintor::InitTest& w = rig.main();

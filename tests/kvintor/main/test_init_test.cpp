@@ -1,5 +1,6 @@
 // The main window against the simulated ECU: identification, the four
 // pages, restart, regulator switches, menus and layout.
+#include "EventLoop.h"
 #include "KvintorRig.h"
 #include "common/Time.h"
 #include "main/fkLine.h"
@@ -313,14 +314,6 @@ TEST_F(MainWindow, RegulatorSwitches) {
 }
 
 // ============================================================ timers
-
-namespace {
-void runEventsFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-} // namespace
 
 TEST_F(MainWindow, AMessageBoxClosingIsNoActivationAndOnlyOneTimerRuns) {
     identify();

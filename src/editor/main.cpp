@@ -1,0 +1,48 @@
+// Fermel, the ignition-table editor.
+//
+//   fermel [--port N=DEVICE ...] [FILE]
+//   fermel --help | --version
+#include "CommandLine.h"
+#include "Fermel.h"
+#include "common/QtDialogs.h"
+#include "common/SettingsStore.h"
+#include "common/Translations.h"
+#include "fRedact.h"
+#include "link/HardwarePort.h"
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    // The command line first: --help and --version need no display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    common::SettingsStore settings;
+    kline::PortMap ports(&settings, editor::settingsApp());
+    const editor::CommandLine line = editor::parseCommandLine(arguments, ports);
+    if (!line.error.isEmpty()) {
+        std::fprintf(stderr, "fermel: %s\nusage: fermel [--port N=DEVICE ...] [FILE]\n",
+                     qPrintable(line.error));
+        return editor::kExitUsage;
+    }
+    if (line.help) {
+        std::fputs(qPrintable(editor::usageText(settings.fileFor(editor::settingsApp()))), stdout);
+        return editor::kExitOk;
+    }
+    if (line.version) {
+        std::printf("%s\n", qPrintable(editor::versionText()));
+        return editor::kExitOk;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(editor::settingsApp());
+    common::installRussianTranslations(app);
+    common::QtDialogs dialogs;
+    editor::FermelSeams seams{settings, dialogs, ports, kline::hardwarePortFactory(), {}};
+    editor::fRedact window(seams);
+    dialogs.setParent(&window);
+    window.show();
+    if (!line.file.isEmpty()) window.openAtStart(line.file);
+    return app.exec();
+}

@@ -1,0 +1,152 @@
+#include "Uninstaller.h"
+
+#include "common/Dialogs.h"
+#include "common/Platform.h"
+#include "common/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace uninstall {
+
+System thisSystem() {
+#ifdef Q_OS_WIN
+    return System::Windows;
+#else
+    return System::Unix;
+#endif
+}
+
+QString programFileName(System system) {
+    return system == System::Windows ? QStringLiteral("Kvintor.exe") : QStringLiteral("kvintor");
+}
+
+QString scriptFileName(System system) {
+    return system == System::Windows ? QStringLiteral("Uninst.bat") : QStringLiteral("Uninst.sh");
+}
+
+QString lineEnd(System system) {
+    return system == System::Windows ? QStringLiteral("\r\n") : QStringLiteral("\n");
+}
+
+QStringList scriptLines(System system) {
+    if (system == System::Windows)
+        return {QStringLiteral("@echo off"),
+                QStringLiteral("if exist Comctl32.ocx del Comctl32.ocx"),
+                QStringLiteral("if exist Comdlg32.ocx del Comdlg32.ocx"),
+                QStringLiteral("if exist Mscomm32.ocx del Mscomm32.ocx"),
+                QStringLiteral("if exist Msinet.ocx del Msinet.ocx"),
+                QStringLiteral("if exist Readme.txt del Readme.txt"),
+                QStringLiteral("if exist Speaker.dll del Speaker.dll"),
+                QStringLiteral("if exist Otchet.log del Otchet.log"),
+                QStringLiteral("if exist Uninstall.exe del Uninstall.exe"),
+                QStringLiteral("if exist Uninst.bat del Uninst.bat")};
+    // The same files under their names here; the script works in its own
+    // folder whoever starts it.
+    return {
+        QStringLiteral("#!/bin/sh"),          QStringLiteral("cd \"$(dirname \"$0\")\" || exit 1"),
+        QStringLiteral("rm -f Comctl32.ocx"), QStringLiteral("rm -f Comdlg32.ocx"),
+        QStringLiteral("rm -f Mscomm32.ocx"), QStringLiteral("rm -f Msinet.ocx"),
+        QStringLiteral("rm -f Readme.txt"),   QStringLiteral("rm -f Speaker.dll"),
+        QStringLiteral("rm -f Otchet.log"),   QStringLiteral("rm -f uninstall"),
+        QStringLiteral("rm -f Uninst.sh")};
+}
+
+QString kvintorApp() {
+    return QStringLiteral("Kvintor");
+}
+
+const QStringList& kvintorSections() {
+    static const QStringList sections = {
+        QStringLiteral("fNastr"),         QStringLiteral("fGraphik"), QStringLiteral("rfCoefCO"),
+        QStringLiteral("rfCoeff12"),      QStringLiteral("rfObor"),   QStringLiteral("rfRegRDV"),
+        QStringLiteral("rfSostSm"),       QStringLiteral("rfTemper"), QStringLiteral("rfTempVozd"),
+        QStringLiteral("rfUgollVpryska"), QStringLiteral("rfUOZ"),    QStringLiteral("tfTorm"),
+        QStringLiteral("tfUskor")};
+    return sections;
+}
+
+QString installationFolder(const QString& executableFolder) {
+    if (executableFolder.isEmpty()) return QString();
+    QString folder = QDir::fromNativeSeparators(executableFolder);
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return folder;
+}
+
+QString Uninstaller::question() {
+    return QStringLiteral("Вы хотите удалить программу Kvintor и все компоненты?");
+}
+QString Uninstaller::questionTitle() {
+    return QStringLiteral("Удаление программы");
+}
+QString Uninstaller::failureText() {
+    return QStringLiteral("Закройте все приложения!");
+}
+QString Uninstaller::failureTitle() {
+    return QStringLiteral("Uninstall");
+}
+
+Uninstaller::Uninstaller(common::SettingsStore& settings, common::Dialogs& dialogs,
+                         common::Platform& platform, QString executableFolder, System system)
+    : settings_(settings), dialogs_(dialogs), platform_(platform),
+      executableFolder_(std::move(executableFolder)), system_(system) {}
+
+Uninstaller::Result Uninstaller::run() {
+    if (dialogs_.message(question(), questionTitle(), common::Icon::Critical,
+                         common::Buttons::YesNo, common::Answer::No) != common::Answer::Yes)
+        return Result::Declined;
+
+    const QString folder = installationFolder(executableFolder_);
+    const QString script = folder + scriptFileName(system_);
+    const bool ok = !folder.isEmpty() && QFileInfo(folder).isDir() && removeFiles(folder) &&
+                    writeScript(script);
+    if (ok)
+        for (const QString& section : kvintorSections())
+            settings_.DeleteSection(kvintorApp(), section);
+    if (!ok || !startScript(folder, script)) {
+        dialogs_.message(failureText(), failureTitle(), common::Icon::Critical);
+        return Result::Failed;
+    }
+    return Result::Done;
+}
+
+bool Uninstaller::removeFiles(const QString& folder) {
+    // An old script goes whatever its attributes; the program file must be
+    // free to delete (a running Kvintor keeps it on Windows).
+    const QString script = folder + scriptFileName(system_);
+    if (QFileInfo::exists(script)) {
+        QFile::setPermissions(script,
+                              QFile::permissions(script) | QFile::WriteOwner | QFile::WriteUser);
+        if (!QFile::remove(script)) return false;
+    }
+    const QString program = folder + programFileName(system_);
+    return !QFileInfo::exists(program) || QFile::remove(program);
+}
+
+bool Uninstaller::writeScript(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    const QString eol = lineEnd(system_);
+    const QByteArray text = (scriptLines(system_).join(eol) + eol).toLocal8Bit();
+    if (file.write(text) != text.size()) return false;
+    file.close();
+    if (system_ == System::Unix)
+        file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser);
+    return file.error() == QFile::NoError;
+}
+
+bool Uninstaller::startScript(const QString& folder, const QString& path) {
+    // The script deletes by bare names: it starts in the installation folder.
+    const QString before = QDir::currentPath();
+    if (!QDir::setCurrent(folder)) return false;
+    const bool started =
+        system_ == System::Windows
+            ? platform_.startDetached(QStringLiteral("cmd.exe"),
+                                      {QStringLiteral("/c"), scriptFileName(system_)})
+            : platform_.startDetached(QStringLiteral("/bin/sh"), {path});
+    QDir::setCurrent(before);
+    return started;
+}
+
+} // namespace uninstall
