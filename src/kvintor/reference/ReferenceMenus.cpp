@@ -34,7 +34,6 @@ void installReferenceWindows(Program& program) {
                              main.stopTimers();
                              if (!about) {
                                  about = new fmAbout(program, &main, fmAbout::Use::Window);
-                                 about->setAttribute(Qt::WA_DeleteOnClose);
                              }
                              bringForward(about);
                          });

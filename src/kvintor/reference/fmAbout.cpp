@@ -58,8 +58,11 @@ QLabel* link(const QString& name, const QString& text, const QRect& geometry, QW
 } // namespace
 
 fmAbout::fmAbout(Program& program, QWidget* owner, Use use)
-    : QDialog(owner), dialUp(&systemDialUp()), p_(program), use_(use) {
+    : QDialog(owner), dialUp(&systemDialUp()), p_(program) {
     setObjectName(QStringLiteral("fmAbout"));
+    // The program releases its splash itself; a window from the menu goes
+    // when it is closed.
+    if (use == Use::Window) setAttribute(Qt::WA_DeleteOnClose);
     // Load: the program's icon; the caption.
     setWindowIcon(QApplication::windowIcon());
     setWindowTitle(p_.state.AppTitle + QStringLiteral("О программе  "));

@@ -82,7 +82,6 @@ class fmAbout : public QDialog {
     QString setting(const char* key, const char* def = "") const;
 
     Program& p_;
-    Use use_;
     bool checking_ = false;
     bool unloaded_ = false;
     std::shared_ptr<bool> cancel_ = std::make_shared<bool>(false);

@@ -58,7 +58,8 @@ class UpdateCheck : public ::testing::Test {
         useServer(server->address());
         rig.store("fmAbout", "DownloadPage", kPage);
         rig.store("fmAbout", "DialUpEntry", QStringLiteral(" Провайдер "));
-        about = std::make_unique<fmAbout>(rig.program, nullptr, fmAbout::Use::Window);
+        // Owned here, as the program owns its splash (not released on close).
+        about = std::make_unique<fmAbout>(rig.program, nullptr, fmAbout::Use::Splash);
         about->dialUp = &dialUp;
     }
     void useServer(const QString& address) { rig.store("fmAbout", "UpdateServer", address); }
