@@ -1,5 +1,6 @@
 #include "AllWindows.h"
 
+#include "graphs/GraphsWindows.h"
 #include "main/Program.h"
 #include "reference/ReferenceMenus.h"
 
@@ -7,6 +8,7 @@ namespace kvintor {
 
 void installAllWindows(Program& program) {
     // One line per window folder: its install function adds its hooks.
+    installGraphsWindows(program);
     installReferenceWindows(program);
 }
 
