@@ -2,12 +2,14 @@
 
 #include "graphs/GraphsWindows.h"
 #include "main/Program.h"
+#include "reference/ReferenceMenus.h"
 
 namespace kvintor {
 
 void installAllWindows(Program& program, StreamPortFactory streams) {
     // One line per window folder: its install function adds its hooks.
     installGraphsWindows(program, std::move(streams));
+    installReferenceWindows(program);
 }
 
 } // namespace kvintor
