@@ -1,12 +1,12 @@
 // The channel table's arithmetic: bytes sent and read back, labels, the
-// slider's limits and the requests, without a window.
+// slider's limits and the mask bits, without a window. (The requests are
+// checked byte for byte on the windows.)
 #include "adjust/Channels.h"
 #include "common/ProgramState.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
 
-using kline::Request;
 using namespace kvintor::adjust;
 
 namespace {
@@ -88,27 +88,7 @@ TEST(ChannelLabels, PointInTheCLocale) {
     EXPECT_EQ(labelText(channel(4, 0), 128), QStringLiteral("1"));
 }
 
-// ------------------------------------------------------------ the requests
-
-TEST(ChannelRequests, ReadsOfEachWindow) {
-    const std::vector<Request> expected{{0x61, 0x1A},       {0x61, 0x2E}, {0x61, 0x28},
-                                        {0x61, 0x5C},       {0x61, 0x39}, {0x61, 0x18},
-                                        {0x61, 0x45, 0x46}, {0x61, 0x1C}, {0x61, 0x41, 0x42}};
-    for (int w = 0; w < kWindows; ++w)
-        EXPECT_EQ(readRequest(windowSpec(w)), expected[static_cast<std::size_t>(w)]) << w;
-    EXPECT_EQ(readChannels(windowSpec(2)), std::vector<int>{0}) << "the test value is not read";
-}
-
-TEST(ChannelRequests, ApplyAndReleaseCarryTheWholeMask) {
-    EXPECT_EQ(applyRequest(uozOffset(), 0x48, -20), (Request{0x62, 0x0B, 0x48, 0x28, 0x14}));
-    EXPECT_EQ(applyRequest(channel(2, 1), 0x0C, 37), (Request{0x62, 0x0B, 0x0C, 0x26, 37}));
-    EXPECT_EQ(applyRequest(channel(3, 0), 0x20, 90), (Request{0x62, 0x0B, 0x20, 0x5B, 90}))
-        << "written to 91";
-    EXPECT_EQ(applyRequest(channel(6, 1), 0x81, 200), (Request{0x62, 0x0C, 0x81, 0x46, 200}));
-    EXPECT_EQ(applyRequest(channel(8, 1), 0x18, -1), (Request{0x62, 0x0C, 0x18, 0x42, 0xFF}));
-    EXPECT_EQ(releaseRequest(channel(7, 0), 0x80), (Request{0x62, 0x0C, 0x80}));
-    EXPECT_EQ(releaseRequest(channel(1, 0), 0x80), (Request{0x62, 0x0B, 0x80}));
-}
+// ------------------------------------------------------------ the masks
 
 TEST(ChannelRequests, EachChannelOwnsOneBitOfItsMask) {
     common::ProgramState state;

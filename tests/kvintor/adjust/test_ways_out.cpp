@@ -193,6 +193,27 @@ TEST_F(AdjustTest, TheExitAndASignalGiveEverythingBack) {
     EXPECT_EQ(other.ends, 1);
 }
 
+TEST_F(AdjustTest, AReleaseLostOnTheLineIsMendedByTheNextWholeMask) {
+    AdjustmentWindow* obor = open(1);
+    dragTo(slider(obor), 130);
+    rig.sim->adapter.setFault(sim::LineFault::NoEcho);
+    obor->close();
+    EXPECT_TRUE(rig.dialogs.messages.empty()) << "a link failure on release is silent";
+    EXPECT_FALSE(rig.main().Reg[1]->isChecked());
+    EXPECT_EQ(rig.program.state.OverrideMaskA, 0);
+    EXPECT_EQ(var(11), 0x40) << "the ECU never heard the release";
+    rig.sim->adapter.setFault(sim::LineFault::None);
+    settle();
+    quietMain();
+    // Any window's next write carries the whole mask, without the bit.
+    AdjustmentWindow* temper = open(0);
+    rig.requests();
+    dragTo(slider(temper), 100);
+    EXPECT_EQ(rig.requests(), (Requests{{0x62, 0x0B, 0x80, 0x1A, 100}}));
+    EXPECT_EQ(var(11), 0x80);
+    EXPECT_NE(var(46), 130) << "the idle target is the ECU's own again";
+}
+
 // ------------------------------------------------------------- places
 
 TEST_F(AdjustTest, DefaultPlaceBesideTheMainWindowThenTheStoredOne) {
