@@ -304,7 +304,6 @@ void AdjustmentWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shownOnce_) return;
     shownOnce_ = true;
-    common::ActivationWatch::instance();
     QTimer::singleShot(kUnactivatedReadMs, this, [this] {
         if (!readSinceShown_) ReadCurrentValue();
     });

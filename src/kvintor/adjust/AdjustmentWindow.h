@@ -7,6 +7,7 @@
 // by their table entry (Channels.h).
 #include "Channels.h"
 
+#include <QIcon>
 #include <QSlider>
 #include <QWidget>
 #include <array>

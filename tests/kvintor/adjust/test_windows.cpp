@@ -2,6 +2,8 @@
 // apply, release and close, and the faults along the way.
 #include "AdjustRig.h"
 
+#include <QMessageBox>
+
 using kline::Request;
 using kvintor::AdjustmentWindow;
 
@@ -360,6 +362,25 @@ TEST_F(AdjustTest, AReplyShortOfAValueIsNoReading) {
     EXPECT_TRUE(rig.dialogs.messages.empty());
 }
 
+TEST_F(AdjustTest, AWindowThatIsNeverActiveReadsByItself) {
+    // Where no window manager hands a new window the activation: here the
+    // activation goes straight on to the main window.
+    AdjustmentWindow* w = kvintor::makeAdjustmentWindow(7, rig.program, rig.main());
+    w->show();
+    rig.main().activateWindow();
+    settle();
+    ASSERT_FALSE(w->isActiveWindow());
+    auto reads = [this] {
+        const Requests sent = rig.requests();
+        return std::count(sent.begin(), sent.end(), Request{0x61, 0x1C});
+    };
+    EXPECT_EQ(reads(), 0);
+    runEventsFor(400);
+    EXPECT_EQ(reads(), 1);
+    EXPECT_FALSE(label(w).isEmpty());
+    delete w;
+}
+
 // ------------------------------------------------------------- failures
 
 TEST_F(AdjustTest, ARefusedApplyTellsTheEcuErrorAndResetsTheSlider) {
@@ -375,6 +396,31 @@ TEST_F(AdjustTest, ARefusedApplyTellsTheEcuErrorAndResetsTheSlider) {
     EXPECT_EQ(slider(w)->value(), 0);
     EXPECT_EQ(rig.program.state.OverrideMaskA, 0x40) << "the bit stays in the program's copy";
     EXPECT_EQ(var(11), 0);
+}
+
+TEST_F(AdjustTest, TheErrorBoxClosingIsNoActivationThatReadsAgain) {
+    AdjustmentWindow* w = open(0);
+    // As a real box does: it takes the activation while open and hands it
+    // back to the window below when it closes.
+    QMessageBox box;
+    rig.dialogs.whileOpen = [&](const common::MessageCall&) {
+        box.show();
+        box.activateWindow();
+        runEventsFor(30);
+    };
+    rig.dialogs.afterClose = [&](const common::MessageCall&) {
+        box.hide();
+        w->activateWindow();
+        runEventsFor(30);
+    };
+    rig.sim->ecu.refuseWrites(26, 2);
+    rig.requests();
+    dragTo(slider(w), 100);
+    runEventsFor(30);
+    ASSERT_TRUE(w->isActiveWindow());
+    EXPECT_EQ(rig.requests(), (Requests{{0x62, 0x0B, 0x80, 0x1A, 100}})) << "no read after the box";
+    EXPECT_EQ(label(w), QString());
+    EXPECT_EQ(slider(w)->value(), 0);
 }
 
 TEST_F(AdjustTest, AFailedApplyOnFuelCorrectionKeepsTheSliderInRange) {
