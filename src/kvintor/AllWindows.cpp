@@ -1,6 +1,7 @@
 #include "AllWindows.h"
 
 #include "adjust/AdjustWindows.h"
+#include "graphs/GraphsWindows.h"
 #include "main/Program.h"
 
 namespace kvintor {
@@ -8,6 +9,7 @@ namespace kvintor {
 void installAllWindows(Program& program) {
     // One line per window folder: its install function adds its hooks.
     installAdjustWindows(program);
+    installGraphsWindows(program);
 }
 
 } // namespace kvintor
