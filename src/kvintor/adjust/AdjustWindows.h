@@ -15,7 +15,7 @@ class rfTemper : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 0;
     rfTemper(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(0)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(0)) {}
 };
 
 class rfObor : public AdjustmentWindow {
@@ -23,7 +23,7 @@ class rfObor : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 1;
     rfObor(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(1)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(1)) {}
 };
 
 class rfUOZ : public AdjustmentWindow {
@@ -31,7 +31,7 @@ class rfUOZ : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 2;
     rfUOZ(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(2)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(2)) {}
 };
 
 class rfRegRDV : public AdjustmentWindow {
@@ -39,7 +39,7 @@ class rfRegRDV : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 3;
     rfRegRDV(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(3)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(3)) {}
 };
 
 class rfSostSm : public AdjustmentWindow {
@@ -47,7 +47,7 @@ class rfSostSm : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 4;
     rfSostSm(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(4)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(4)) {}
 };
 
 class rfUgollVpryska : public AdjustmentWindow {
@@ -55,7 +55,7 @@ class rfUgollVpryska : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 5;
     rfUgollVpryska(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(5)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(5)) {}
 };
 
 class rfCoeff12 : public AdjustmentWindow {
@@ -63,7 +63,7 @@ class rfCoeff12 : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 6;
     rfCoeff12(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(6)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(6)) {}
 };
 
 class rfTempVozd : public AdjustmentWindow {
@@ -71,7 +71,7 @@ class rfTempVozd : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 7;
     rfTempVozd(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(7)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(7)) {}
 };
 
 class rfCoefCO : public AdjustmentWindow {
@@ -79,7 +79,7 @@ class rfCoefCO : public AdjustmentWindow {
   public:
     static constexpr int kMenuIndex = 8;
     rfCoefCO(Program& program, InitTest& main)
-        : AdjustmentWindow(program, main, adjust::windowSpec(8)) {}
+        : AdjustmentWindow(program, main, adjust::windowEntry(8)) {}
 };
 
 // A new window for a "Регулировки" item (0..8).

@@ -101,11 +101,12 @@ double leadingNumber(const QString& text) {
     return ok && std::isfinite(v) ? v : 0.0;
 }
 
-AdjustmentWindow::AdjustmentWindow(Program& program, InitTest& main, const adjust::WindowSpec& spec)
-    : QWidget(&main, Qt::Window), p_(program), main_(main), spec_(spec) {
-    setObjectName(spec_.name);
+AdjustmentWindow::AdjustmentWindow(Program& program, InitTest& main,
+                                   const adjust::WindowEntry& entry)
+    : QWidget(&main, Qt::Window), p_(program), main_(main), entry_(entry) {
+    setObjectName(entry_.name);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(spec_.caption + p_.state.AppTitle);
+    setWindowTitle(entry_.caption + p_.state.AppTitle);
     setWindowIcon(adjustmentIcon());
     buildControls();
     adjustSize();
@@ -120,8 +121,8 @@ void AdjustmentWindow::buildControls() {
     rows->setSizeConstraint(QLayout::SetFixedSize);
     rows->setContentsMargins(10, 8, 10, 8);
     rows->setSpacing(4);
-    for (int i : spec_.order) {
-        const Channel& ch = spec_.channels[static_cast<std::size_t>(i)];
+    for (int i : entry_.order) {
+        const Channel& ch = entry_.channels[static_cast<std::size_t>(i)];
         if (!ch.title.isEmpty()) {
             auto* title = new QLabel(ch.title, this);
             title->setObjectName(QString::fromLatin1(i == 0 ? "Label2" : "Label3"));
@@ -168,7 +169,7 @@ void AdjustmentWindow::buildControls() {
         });
         connect(slider, &SetPointSlider::keyLetGo, this, [this, i](int key) { keyLetGo(i, key); });
     }
-    Slider1[static_cast<std::size_t>(spec_.order.front())]->setFocus();
+    Slider1[static_cast<std::size_t>(entry_.order.front())]->setFocus();
 }
 
 void AdjustmentWindow::setSliderQuietly(int i, int value) {
@@ -178,8 +179,8 @@ void AdjustmentWindow::setSliderQuietly(int i, int value) {
 }
 
 QPoint AdjustmentWindow::startPosition() const {
-    const QString left = p_.GetSetting(spec_.name, QStringLiteral("Left"), QString());
-    const QString top = p_.GetSetting(spec_.name, QStringLiteral("Top"), QString());
+    const QString left = p_.GetSetting(entry_.name, QStringLiteral("Left"), QString());
+    const QString top = p_.GetSetting(entry_.name, QStringLiteral("Top"), QString());
     if (!left.isEmpty() && !top.isEmpty()) {
         const QPoint stored(static_cast<int>(std::lround(leadingNumber(left) / kTwipsPerPixel)),
                             static_cast<int>(std::lround(leadingNumber(top) / kTwipsPerPixel)));
@@ -188,12 +189,12 @@ QPoint AdjustmentWindow::startPosition() const {
     }
     const QRect m = main_.frameGeometry();
     return QPoint(static_cast<int>(std::lround(m.x() + m.width() / 2.0)),
-                  static_cast<int>(std::lround(m.y() + m.height() / spec_.divisor)));
+                  static_cast<int>(std::lround(m.y() + m.height() / entry_.divisor)));
 }
 
 void AdjustmentWindow::storePosition() {
-    p_.SaveSetting(spec_.name, QStringLiteral("Left"), QString::number(x() * kTwipsPerPixel));
-    p_.SaveSetting(spec_.name, QStringLiteral("Top"), QString::number(y() * kTwipsPerPixel));
+    p_.SaveSetting(entry_.name, QStringLiteral("Left"), QString::number(x() * kTwipsPerPixel));
+    p_.SaveSetting(entry_.name, QStringLiteral("Top"), QString::number(y() * kTwipsPerPixel));
 }
 
 // -------------------------------------------------------------- operations
@@ -208,15 +209,15 @@ void AdjustmentWindow::ReadCurrentValue() {
     if (!self) return;
     reading_ = false;
     if (closing_) return;
-    const kline::Request request = adjust::readRequest(spec_);
+    const kline::Request request = adjust::readRequest(entry_);
     if (request.empty() || p_.ecu.EcuExchange(request) != kline::kOk) return; // silent
-    const std::vector<int> read = adjust::readChannels(spec_);
+    const std::vector<int> read = adjust::readChannels(entry_);
     const std::vector<int>& reply = p_.ecu.EcuReply();
     // A reply without a byte for every variable asked is no reading.
     if (reply.size() < read.size()) return;
     for (std::size_t k = 0; k < read.size(); ++k) {
         const int i = read[k];
-        const Channel& ch = spec_.channels[static_cast<std::size_t>(i)];
+        const Channel& ch = entry_.channels[static_cast<std::size_t>(i)];
         const int v = adjust::decode(ch, reply[k]);
         setSliderQuietly(i, adjust::sliderPosition(ch, v));
         // The label tells what the ECU holds, also beyond the slider's range.
@@ -226,21 +227,21 @@ void AdjustmentWindow::ReadCurrentValue() {
 
 void AdjustmentWindow::ShowSliderValue(int i) {
     if (i < 0 || i >= channels()) return;
-    const Channel& ch = spec_.channels[static_cast<std::size_t>(i)];
+    const Channel& ch = entry_.channels[static_cast<std::size_t>(i)];
     Label1[static_cast<std::size_t>(i)]->setText(
         adjust::labelText(ch, Slider1[static_cast<std::size_t>(i)]->value()));
 }
 
 void AdjustmentWindow::ApplySliderValue(int i) {
     if (i < 0 || i >= channels()) return;
-    const Channel& ch = spec_.channels[static_cast<std::size_t>(i)];
+    const Channel& ch = entry_.channels[static_cast<std::size_t>(i)];
     std::uint8_t& mask = adjust::maskOf(p_.state, ch);
     mask = static_cast<std::uint8_t>(mask | ch.bit);
     p_.ecu.EcuExchange(
         adjust::applyRequest(ch, mask, Slider1[static_cast<std::size_t>(i)]->value()));
     const QPointer<AdjustmentWindow> self(this);
     const bool failed = p_.ecu.ShowExchangeError(1);
-    if (!self || !failed || spec_.keepsSliderOnApplyError) return;
+    if (!self || !failed || entry_.keepsSliderOnApplyError) return;
     // The bit stays set in the program's copy; the window shows no value.
     Label1[static_cast<std::size_t>(i)]->clear();
     setSliderQuietly(i, adjust::sliderPosition(ch, 0));
@@ -248,14 +249,14 @@ void AdjustmentWindow::ApplySliderValue(int i) {
 
 void AdjustmentWindow::ReleaseOverride(int i) {
     if (i < 0 || i >= channels()) return;
-    const Channel& ch = spec_.channels[static_cast<std::size_t>(i)];
+    const Channel& ch = entry_.channels[static_cast<std::size_t>(i)];
     if (ch.afterRelease == adjust::AfterRelease::EmptyLabel)
         Label1[static_cast<std::size_t>(i)]->clear();
     std::uint8_t& mask = adjust::maskOf(p_.state, ch);
     mask = static_cast<std::uint8_t>(mask & ~ch.bit);
     const int result = p_.ecu.EcuExchange(adjust::releaseRequest(ch, mask));
     bool tell = false;
-    switch (spec_.releaseCheck) {
+    switch (entry_.releaseCheck) {
     case adjust::ReleaseCheck::Refusals:
         tell = result == kline::kOk;
         break;
@@ -313,8 +314,8 @@ void AdjustmentWindow::closeEvent(QCloseEvent* event) {
     if (!closing_) {
         closing_ = true;
         for (int i = 0; i < channels(); ++i)
-            if (spec_.channels[static_cast<std::size_t>(i)].releasedOnClose) ReleaseOverride(i);
-        if (QAction* item = main_.Reg[static_cast<std::size_t>(spec_.menuIndex)])
+            if (entry_.channels[static_cast<std::size_t>(i)].releasedOnClose) ReleaseOverride(i);
+        if (QAction* item = main_.Reg[static_cast<std::size_t>(entry_.menuIndex)])
             item->setChecked(false);
         storePosition();
     }

@@ -38,7 +38,7 @@ class SetPointSlider : public QSlider {
 class AdjustmentWindow : public QWidget {
     Q_OBJECT
   public:
-    AdjustmentWindow(Program& program, InitTest& main, const adjust::WindowSpec& spec);
+    AdjustmentWindow(Program& program, InitTest& main, const adjust::WindowEntry& entry);
     ~AdjustmentWindow() override;
 
     // ---- controls, under their names (index 1 only in two-slider windows) ----
@@ -47,8 +47,8 @@ class AdjustmentWindow : public QWidget {
     QLabel* Label2 = nullptr; // title of Slider1(0) in the two-slider windows
     QLabel* Label3 = nullptr; // title of Slider1(1)
 
-    const adjust::WindowSpec& spec() const { return spec_; }
-    int channels() const { return static_cast<int>(spec_.channels.size()); }
+    const adjust::WindowEntry& entry() const { return entry_; }
+    int channels() const { return static_cast<int>(entry_.channels.size()); }
     bool isClosing() const { return closing_; }
 
     // ---- operations ----
@@ -75,7 +75,7 @@ class AdjustmentWindow : public QWidget {
 
     Program& p_;
     InitTest& main_;
-    const adjust::WindowSpec& spec_;
+    const adjust::WindowEntry& entry_;
     bool closing_ = false; // set when closing starts; a closed window stays so
     bool reading_ = false;
     bool readSinceShown_ = false;

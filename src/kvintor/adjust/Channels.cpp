@@ -39,16 +39,16 @@ Channel single(int variable, std::uint8_t write, std::uint8_t maskVariable, std:
                    text(labelHint)};
 }
 
-WindowSpec singleWindow(const char* name, int menuIndex, const char* caption, double divisor,
-                        Channel channel, ReleaseCheck check = ReleaseCheck::Refusals) {
-    return WindowSpec{text(name),           menuIndex, text(caption), divisor,
-                      {std::move(channel)}, {0},       check,         false};
+WindowEntry singleWindow(const char* name, int menuIndex, const char* caption, double divisor,
+                         Channel channel, ReleaseCheck check = ReleaseCheck::Refusals) {
+    return WindowEntry{text(name),           menuIndex, text(caption), divisor,
+                       {std::move(channel)}, {0},       check,         false};
 }
 
-std::array<WindowSpec, kWindows> buildWindows() {
+std::array<WindowEntry, kWindows> buildWindows() {
     using E = Encoding;
     using L = LabelRule;
-    std::array<WindowSpec, kWindows> w;
+    std::array<WindowEntry, kWindows> w;
 
     w[0] = singleWindow("rfTemper", 0, "Температура  О.Ж.  ", 5.7,
                         single(26, 26, kMaskA, 0x80, E::Unsigned, 0, 160, 8, L::Celsius,
@@ -90,8 +90,8 @@ std::array<WindowSpec, kWindows> buildWindows() {
                  QString(),
                  text(" Установка  УОЗ  (для  теста) "),
                  text(" Норма  9 - 19  град. ")};
-    w[2] = WindowSpec{text("rfUOZ"),  2,      text("УОЗ  (град. п.к.в.)  "), 2.4,
-                      {offset, test}, {0, 1}, ReleaseCheck::Refusals,        false};
+    w[2] = WindowEntry{text("rfUOZ"),  2,      text("УОЗ  (град. п.к.в.)  "), 2.4,
+                       {offset, test}, {0, 1}, ReleaseCheck::Refusals,        false};
 
     // The idle-air valve is read at its position (92) and set through 91.
     w[3] = singleWindow("rfRegRDV", 3, "Положение РДВ  ", 1.42,
@@ -134,8 +134,8 @@ std::array<WindowSpec, kWindows> buildWindows() {
                   text("Канал 2"),
                   QString(),
                   QString()};
-    w[6] = WindowSpec{text("rfCoeff12"), 6,      text("Корр. топлива  "), 4.1,
-                      {fuel1, fuel2},    {0, 1}, ReleaseCheck::Refusals,  false};
+    w[6] = WindowEntry{text("rfCoeff12"), 6,      text("Корр. топлива  "), 4.1,
+                       {fuel1, fuel2},    {0, 1}, ReleaseCheck::Refusals,  false};
 
     w[7] = singleWindow("rfTempVozd", 7, "Темпер. воздуха  ", 3.8,
                         single(28, 28, kMaskB, 0x01, E::Unsigned, 0, 255, 16, L::Celsius,
@@ -172,19 +172,19 @@ std::array<WindowSpec, kWindows> buildWindows() {
                      text("Коррекция СО  (Коэффициент)"),
                      QString(),
                      QString()};
-    w[8] = WindowSpec{text("rfCoefCO"),     8,      text("Коррекция СО  "),   2.7,
-                      {coOffset, coFactor}, {1, 0}, ReleaseCheck::Everything, true};
+    w[8] = WindowEntry{text("rfCoefCO"),     8,      text("Коррекция СО  "),   2.7,
+                       {coOffset, coFactor}, {1, 0}, ReleaseCheck::Everything, true};
     return w;
 }
 
 } // namespace
 
-const std::array<WindowSpec, kWindows>& windows() {
-    static const std::array<WindowSpec, kWindows> table = buildWindows();
+const std::array<WindowEntry, kWindows>& windows() {
+    static const std::array<WindowEntry, kWindows> table = buildWindows();
     return table;
 }
 
-const WindowSpec& windowSpec(int menuIndex) {
+const WindowEntry& windowEntry(int menuIndex) {
     return windows()[static_cast<std::size_t>(std::clamp(menuIndex, 0, kWindows - 1))];
 }
 
@@ -243,18 +243,18 @@ QString labelText(const Channel& channel, int v) {
     return numberText(shown);
 }
 
-std::vector<int> readChannels(const WindowSpec& spec) {
+std::vector<int> readChannels(const WindowEntry& entry) {
     std::vector<int> out;
-    for (std::size_t i = 0; i < spec.channels.size(); ++i)
-        if (spec.channels[i].read != kNotRead) out.push_back(static_cast<int>(i));
+    for (std::size_t i = 0; i < entry.channels.size(); ++i)
+        if (entry.channels[i].read != kNotRead) out.push_back(static_cast<int>(i));
     return out;
 }
 
-kline::Request readRequest(const WindowSpec& spec) {
+kline::Request readRequest(const WindowEntry& entry) {
     kline::Request r;
-    for (int i : readChannels(spec)) {
+    for (int i : readChannels(entry)) {
         if (r.empty()) r.push_back(cmd::kReadVariables);
-        r.push_back(static_cast<std::uint8_t>(spec.channels[static_cast<std::size_t>(i)].read));
+        r.push_back(static_cast<std::uint8_t>(entry.channels[static_cast<std::size_t>(i)].read));
     }
     return r;
 }

@@ -69,7 +69,7 @@ struct Channel {
     QString labelHint;
 };
 
-struct WindowSpec {
+struct WindowEntry {
     QString name;                  // window name, settings section
     int menuIndex;                 // item of the "Регулировки" menu
     QString caption;               // shown followed by the program title
@@ -82,8 +82,8 @@ struct WindowSpec {
 
 constexpr int kWindows = 9;
 // The nine windows, by menu index.
-const std::array<WindowSpec, kWindows>& windows();
-const WindowSpec& windowSpec(int menuIndex);
+const std::array<WindowEntry, kWindows>& windows();
+const WindowEntry& windowEntry(int menuIndex);
 
 std::uint8_t encode(const Channel& channel, int v);
 int decode(const Channel& channel, int byte);
@@ -93,9 +93,9 @@ int sliderPosition(const Channel& channel, int v);
 QString labelText(const Channel& channel, int v);
 
 // The channels a window reads on activation, in the order of the request.
-std::vector<int> readChannels(const WindowSpec& spec);
+std::vector<int> readChannels(const WindowEntry& entry);
 // 97 and the read variables; empty when the window reads nothing.
-kline::Request readRequest(const WindowSpec& spec);
+kline::Request readRequest(const WindowEntry& entry);
 // 98, mask variable, mask, written variable, encoded v.
 kline::Request applyRequest(const Channel& channel, std::uint8_t mask, int v);
 // 98, mask variable, mask.

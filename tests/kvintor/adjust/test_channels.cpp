@@ -12,7 +12,7 @@ using namespace kvintor::adjust;
 namespace {
 
 const Channel& channel(int window, int i) {
-    return windowSpec(window).channels[static_cast<std::size_t>(i)];
+    return windowEntry(window).channels[static_cast<std::size_t>(i)];
 }
 const Channel& uozOffset() {
     return channel(2, 0);
@@ -48,7 +48,7 @@ TEST(ChannelBytes, CoCorrectionIsSignedAndEveryValueRoundTrips) {
     EXPECT_EQ(decode(coOffset(), 0xC0), -64);
     EXPECT_EQ(decode(coOffset(), 127), 127);
     EXPECT_EQ(decode(coOffset(), 128), -128);
-    for (const WindowSpec& w : windows())
+    for (const WindowEntry& w : windows())
         for (const Channel& ch : w.channels)
             for (int v = ch.minimum; v <= ch.maximum; ++v)
                 ASSERT_EQ(decode(ch, encode(ch, v)), v) << w.name.toStdString() << " " << v;
@@ -93,7 +93,7 @@ TEST(ChannelLabels, PointInTheCLocale) {
 TEST(ChannelRequests, EachChannelOwnsOneBitOfItsMask) {
     common::ProgramState state;
     std::map<std::pair<int, int>, int> owners;
-    for (const WindowSpec& w : windows()) {
+    for (const WindowEntry& w : windows()) {
         for (const Channel& ch : w.channels) {
             ++owners[{ch.maskVariable, ch.bit}];
             EXPECT_EQ(&maskOf(state, ch),
@@ -103,7 +103,7 @@ TEST(ChannelRequests, EachChannelOwnsOneBitOfItsMask) {
     EXPECT_EQ(owners.size(), 12u) << "twelve channels, twelve bits";
     // Only the ignition offset and the CO correction stay in force on close.
     std::vector<std::pair<int, int>> staying;
-    for (const WindowSpec& w : windows())
+    for (const WindowEntry& w : windows())
         for (const Channel& ch : w.channels)
             if (!ch.releasedOnClose) staying.push_back({ch.maskVariable, ch.bit});
     EXPECT_EQ(staying, (std::vector<std::pair<int, int>>{{11, 0x08}, {12, 0x08}, {12, 0x10}}));

@@ -114,7 +114,7 @@ const std::vector<Row>& table() {
 
 TEST_F(AdjustTest, EveryWindowSendsItsRequestsByteForByte) {
     for (const Row& row : table()) {
-        SCOPED_TRACE(kvintor::adjust::windowSpec(row.item).name.toStdString());
+        SCOPED_TRACE(kvintor::adjust::windowEntry(row.item).name.toStdString());
         rig.program.state.OverrideMaskA = rig.program.state.OverrideMaskB = 0;
         rig.sim->ecu.handle({0x62, 0x0B, 0, 0x0C, 0});
         quietMain();
