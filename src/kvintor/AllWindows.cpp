@@ -1,5 +1,6 @@
 #include "AllWindows.h"
 
+#include "adjust/AdjustWindows.h"
 #include "graphs/GraphsWindows.h"
 #include "main/Program.h"
 #include "reference/ReferenceMenus.h"
@@ -8,6 +9,7 @@ namespace kvintor {
 
 void installAllWindows(Program& program, StreamPortFactory streams) {
     // One line per window folder: its install function adds its hooks.
+    installAdjustWindows(program);
     installGraphsWindows(program, std::move(streams));
     installReferenceWindows(program);
 }
