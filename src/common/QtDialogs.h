@@ -18,6 +18,7 @@ public:
                      bool confirmOverwrite = true) override;
 
 private:
+    QWidget* owner() const;
     QWidget* parent_;
 };
 

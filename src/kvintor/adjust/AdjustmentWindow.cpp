@@ -1,5 +1,7 @@
 #include "AdjustmentWindow.h"
 
+#include "common/Numbers.h"
+
 #include "common/ActivationWatch.h"
 #include "common/Time.h"
 #include "main/InitTest.h"
@@ -87,19 +89,6 @@ QIcon adjustmentIcon() {
     return QIcon(picture);
 }
 
-double leadingNumber(const QString& text) {
-    const QString t = text.trimmed();
-    int end = 0;
-    if (end < t.size() && (t[end] == QLatin1Char('-') || t[end] == QLatin1Char('+'))) ++end;
-    bool point = false;
-    while (end < t.size() && (t[end].isDigit() || (!point && t[end] == QLatin1Char('.')))) {
-        if (t[end] == QLatin1Char('.')) point = true;
-        ++end;
-    }
-    bool ok = false;
-    const double v = t.left(end).toDouble(&ok);
-    return ok && std::isfinite(v) ? v : 0.0;
-}
 
 AdjustmentWindow::AdjustmentWindow(Program& program, InitTest& main,
                                    const adjust::WindowEntry& entry)
@@ -182,8 +171,8 @@ QPoint AdjustmentWindow::startPosition() const {
     const QString left = p_.GetSetting(entry_.name, QStringLiteral("Left"), QString());
     const QString top = p_.GetSetting(entry_.name, QStringLiteral("Top"), QString());
     if (!left.isEmpty() && !top.isEmpty()) {
-        const QPoint stored(static_cast<int>(std::lround(leadingNumber(left) / kTwipsPerPixel)),
-                            static_cast<int>(std::lround(leadingNumber(top) / kTwipsPerPixel)));
+        const QPoint stored(static_cast<int>(std::lround(common::leadingNumber(left) / kTwipsPerPixel)),
+                            static_cast<int>(std::lround(common::leadingNumber(top) / kTwipsPerPixel)));
         // A place on a screen that is no longer there would hide the window.
         if (onSomeScreen(QRect(stored, frameGeometry().size()))) return stored;
     }

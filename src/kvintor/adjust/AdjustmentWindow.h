@@ -84,8 +84,5 @@ class AdjustmentWindow : public QWidget {
 
 // The window's icon, shared by all nine.
 QIcon adjustmentIcon();
-// The number at the start of a stored text, as the settings keep positions
-// ("1200" → 1200, "12ab" → 12, "" or "x" → 0).
-double leadingNumber(const QString& text);
 
 } // namespace kvintor

@@ -1,5 +1,7 @@
 #include "UpdateCheck.h"
 
+#include "common/Numbers.h"
+
 #include <QDir>
 #include <QTemporaryFile>
 #include <curl/curl.h>
@@ -143,26 +145,11 @@ FetchResult fetchVersionFile(const UpdateSource& source, const std::function<boo
     return result;
 }
 
-int leadingNumber(const QString& text) {
-    int i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        negative = text.at(i++) == QLatin1Char('-');
-    long long value = 0;
-    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9');
-         ++i) {
-        value = value * 10 + (text.at(i).unicode() - '0');
-        if (value > 1000000000) break; // far beyond any version
-    }
-    return static_cast<int>(negative ? -value : value);
-}
 
 Verdict judgeVersionText(const QString& text, int majorVersion) {
     const QString trimmed = text.trimmed();
     if (trimmed.size() > 2) return Verdict::NotAVersion;
-    return majorVersion < leadingNumber(trimmed) ? Verdict::Newer : Verdict::NotNewer;
+    return majorVersion < common::leadingNumber(trimmed) ? Verdict::Newer : Verdict::NotNewer;
 }
 
 } // namespace kvintor

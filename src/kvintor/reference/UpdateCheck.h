@@ -48,10 +48,6 @@ enum class Verdict {
     NotAVersion // longer than two characters: no message at all
 };
 
-// The number a text begins with (blanks skipped, optional sign, digits);
-// 0 when it begins with none.
-int leadingNumber(const QString& text);
-
 // The verdict on the version file's text for a program of this major version.
 Verdict judgeVersionText(const QString& text, int majorVersion);
 

@@ -130,11 +130,12 @@ TEST_F(AdjustTest, AnEcuRestartClosesAllWindows) {
     EXPECT_EQ(sent.front(), (Request{0x41, 0, 0}));
     // The ECU is silent while it restarts: the releases fail quietly.
     EXPECT_TRUE(rig.dialogs.messages.empty());
-    // No test value stays in force. (The program's copies of the masks
-    // still hold the ignition offset and CO bits, which the releases after
-    // the restart carry back into the ECU.)
-    EXPECT_EQ(var(11) & ~0x08, 0);
-    EXPECT_EQ(var(12) & ~0x18, 0);
+    // Nothing stays in force: the restart dropped every override and the
+    // program's copies follow it, so no release carries an old bit back.
+    EXPECT_EQ(var(11), 0);
+    EXPECT_EQ(var(12), 0);
+    EXPECT_EQ(rig.program.state.OverrideMaskA, 0);
+    EXPECT_EQ(rig.program.state.OverrideMaskB, 0);
 }
 
 TEST_F(AdjustTest, TheSettingsWindowClosesAllWindowsFirst) {

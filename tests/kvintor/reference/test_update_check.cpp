@@ -15,6 +15,8 @@
 #include <QTcpServer>
 #include <QTimer>
 #include <QUrl>
+#include "common/Numbers.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -299,9 +301,9 @@ TEST(VersionText, Verdicts) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(kvintor::judgeVersionText(QString::fromLatin1(c.text), 4), c.verdict) << c.text;
-    EXPECT_EQ(kvintor::leadingNumber(QStringLiteral("  42xyz")), 42);
-    EXPECT_EQ(kvintor::leadingNumber(QStringLiteral("-3")), -3);
-    EXPECT_EQ(kvintor::leadingNumber(QStringLiteral("x1")), 0);
+    EXPECT_EQ(common::leadingNumber(QStringLiteral("  42xyz")), 42);
+    EXPECT_EQ(common::leadingNumber(QStringLiteral("-3")), -3);
+    EXPECT_EQ(common::leadingNumber(QStringLiteral("x1")), 0);
     EXPECT_EQ(kvintor::versionFileUrl(QStringLiteral("ftp://h:21/pub")),
               QStringLiteral("ftp://h:21/pub/Versiy.txt"));
     EXPECT_EQ(kvintor::versionFileUrl(QStringLiteral("ftp://h/")),
