@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++pos;
         const std::size_t n = std::min(piece, size - pos);
         now += gap;
-        adapter.fromPc(QByteArray(reinterpret_cast<const char*>(data + pos), static_cast<int>(n)), now);
+        adapter.fromPc(QByteArray(reinterpret_cast<const char*>(data + pos), static_cast<int>(n)),
+                       now);
         pos += n;
         now += 30;
         adapter.advance(now);

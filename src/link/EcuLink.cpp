@@ -200,11 +200,16 @@ bool EcuLink::ShowExchangeError(int checkStatus) {
 }
 
 QString EcuLink::ReplyAsText() const {
+    // A text ends at its first zero byte: the passport fields the ECU
+    // stores as written come back padded with zeros.
     QByteArray bytes;
     bytes.reserve(static_cast<int>(reply_.size()));
-    for (int e : reply_) bytes.append(static_cast<char>(e & 0xFF));
+    for (int e : reply_) {
+        if ((e & 0xFF) == 0) break;
+        bytes.append(static_cast<char>(e & 0xFF));
+    }
     QString text = fromCp866(bytes);
-    // Only spaces are trimmed, as the ECU pads its texts with them.
+    // Then only spaces are trimmed, as the ECU pads its own texts with them.
     int start = 0;
     int end = static_cast<int>(text.size());
     while (start < end && text[start] == QLatin1Char(' ')) ++start;

@@ -7,14 +7,22 @@ namespace sim {
 
 const char* lineFaultName(LineFault f) {
     switch (f) {
-    case LineFault::None: return "none";
-    case LineFault::NoEcho: return "no-echo";
-    case LineFault::WrongEcho: return "wrong-echo";
-    case LineFault::EcuSilent: return "silent";
-    case LineFault::BadChecksum: return "bad-checksum";
-    case LineFault::OverlongReply: return "overlong";
-    case LineFault::Garbage: return "garbage";
-    case LineFault::PortGone: return "port-gone";
+    case LineFault::None:
+        return "none";
+    case LineFault::NoEcho:
+        return "no-echo";
+    case LineFault::WrongEcho:
+        return "wrong-echo";
+    case LineFault::EcuSilent:
+        return "silent";
+    case LineFault::BadChecksum:
+        return "bad-checksum";
+    case LineFault::OverlongReply:
+        return "overlong";
+    case LineFault::Garbage:
+        return "garbage";
+    case LineFault::PortGone:
+        return "port-gone";
     }
     return "none";
 }
@@ -26,7 +34,8 @@ void Adapter::schedule(const QByteArray& bytes, double start) {
         out_.push_back({t, c});
     }
     lineFree_ = std::max(lineFree_, t);
-    while (static_cast<int>(out_.size()) > kBacklogLimit) out_.pop_front();
+    while (static_cast<int>(out_.size()) > kBacklogLimit)
+        out_.pop_front();
 }
 
 void Adapter::fromPc(const QByteArray& bytes, double now) {
@@ -36,17 +45,21 @@ void Adapter::fromPc(const QByteArray& bytes, double now) {
     for (int i = 0; i < bytes.size(); ++i) {
         t += kByteMs;
         char echo = bytes[i];
-        if (fault_ == LineFault::WrongEcho && i == std::min<int>(1, static_cast<int>(bytes.size()) - 1))
+        if (fault_ == LineFault::WrongEcho &&
+            i == std::min<int>(1, static_cast<int>(bytes.size()) - 1))
             echo = static_cast<char>(echo ^ 0x20);
         out_.push_back({t, echo});
         lineFree_ = t;
 
-        // The ECU listens to the same wire. A pause of 50 ms, or six zero
-        // bytes (which also end a data stream), start a new frame.
+        // The ECU listens to the same wire. A pause of 50 ms starts a new
+        // frame. While the data stream runs, six zero bytes in a row end it;
+        // otherwise zero bytes are ordinary frame bytes (a passport field is
+        // padded with them).
         if (t - lastPcByte_ > 50) receiver_.reset();
         lastPcByte_ = t;
         const auto b = static_cast<std::uint8_t>(bytes[i]);
-        zeros_ = b == 0 ? zeros_ + 1 : 0;
+        const bool streaming = !ecu_.streamVariables().empty();
+        zeros_ = streaming && b == 0 ? zeros_ + 1 : 0;
         if (zeros_ >= 6) {
             ecu_.stopStream();
             receiver_.reset();
@@ -78,7 +91,8 @@ void Adapter::requestComplete(double at) {
             QByteArray wire = kline::encodeFrame(*reply);
             if (fault_ == LineFault::BadChecksum)
                 wire[wire.size() - 2] = static_cast<char>(wire[wire.size() - 2] + 1);
-            if (fault_ == LineFault::OverlongReply) wire = QByteArray(600, 0x55) + QByteArray(1, 13);
+            if (fault_ == LineFault::OverlongReply)
+                wire = QByteArray(600, 0x55) + QByteArray(1, 13);
             schedule(wire, at + kTurnaroundMs);
             rec.reply = wire;
             if (fault_ == LineFault::Garbage) {
@@ -90,11 +104,13 @@ void Adapter::requestComplete(double at) {
                 schedule(junk, lineFree_ + 2.0);
             }
         }
-        if (!wasStreaming && !ecu_.streamVariables().empty()) nextStream_ = lineFree_ + kStreamGapMs;
+        if (!wasStreaming && !ecu_.streamVariables().empty())
+            nextStream_ = lineFree_ + kStreamGapMs;
     }
     ++requests_;
     log_.push_back(rec);
-    while (log_.size() > kLogSize) log_.pop_front();
+    while (log_.size() > kLogSize)
+        log_.pop_front();
 }
 
 void Adapter::advance(double now) {
@@ -138,7 +154,8 @@ void Adapter::purge(double now) {
         out_.clear();
         return;
     }
-    while (!out_.empty() && out_.front().at <= now) out_.pop_front();
+    while (!out_.empty() && out_.front().at <= now)
+        out_.pop_front();
 }
 
 } // namespace sim

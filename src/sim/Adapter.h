@@ -30,7 +30,7 @@ struct RecordedRequest {
 };
 
 class Adapter {
-public:
+  public:
     static constexpr double kByteMs = 10.0 * 1000.0 / 9600.0;
     static constexpr double kTurnaroundMs = 0.5;
     static constexpr double kStreamGapMs = 2.0;
@@ -62,7 +62,7 @@ public:
     void clearLog() { log_.clear(); }
     Ecu& ecu() { return ecu_; }
 
-private:
+  private:
     struct Timed {
         double at;
         char byte;

@@ -7,18 +7,39 @@ namespace sim {
 
 namespace {
 constexpr double kStepMs = 10;
-constexpr double kCutInRpm = 1600;   // coasting above this with the throttle shut cuts the fuel
-constexpr double kCutOutRpm = 1150;  // fuel back on below this
+// Overrun: with the throttle closed the fuel is cut while the speed is
+// above both the cut-in speed and what the air let in can hold (plus a
+// margin); it comes back below the cut-out speed or near that hold speed.
+constexpr double kCutInRpm = 1600;
+constexpr double kCutOutRpm = 1150;
+constexpr double kOverrunMarginRpm = 300;
+constexpr double kResumeMarginRpm = 150;
 constexpr double kStallRpm = 300;
+// The idle regulator: the valve goes to the opening that gives the target
+// on a healthy warm engine, plus a slowly learnt correction (steps per rpm
+// of error and second). Slow enough that the speed settles on the target
+// from one side without swinging past it.
+constexpr double kRegulatorGain = 0.05;
+constexpr double kRegulatorWindowRpm = 100;
+constexpr double kRegulatorMinSteps = 5;
+constexpr double kRegulatorMaxSteps = 250;
+// Speed the throttle adds at full opening.
+constexpr double kThrottleRpmPerPercent = 55;
+// The carburettor's throttle stop passes the air of this valve opening.
+constexpr double kCarburettorIdleAirSteps = 75;
 
-// Idle speed that a valve opening gives on a healthy warm engine.
-double rpmForValve(double steps) { return 250 + 8 * steps; }
+// How much of the speed the firing cylinders can hold: the work falls with
+// the share of cylinders that fire, the speed less steeply than the work.
+double powerFactor(double share) {
+    return share <= 0 ? 0 : std::pow(share, 0.45);
+}
 } // namespace
 
 Engine::Engine(std::uint32_t seed, Fuelling fuelling) : rng_(seed), fuelling_(fuelling) {
     std::uniform_real_distribution<double> ambient(15, 25);
     coolant_ = ambient(rng_);
     airTemp_ = coolant_;
+    if (fuelling_ == Fuelling::Carburettor) valve_ = 0;
 }
 
 void Engine::start() {
@@ -34,13 +55,32 @@ void Engine::stop() {
     cranking_ = false;
 }
 
-void Engine::setThrottle(double percent) { throttle_ = std::clamp(percent, 0.0, 100.0); }
+void Engine::setFuelling(Fuelling f) {
+    // An idle-air valve fitted to a running engine starts where it idles.
+    if (fuelling_ == Fuelling::Carburettor && f != Fuelling::Carburettor) valve_ = valveForRpm(850);
+    if (f == Fuelling::Carburettor) valve_ = 0;
+    fuelling_ = f;
+}
+
+void Engine::setThrottle(double percent) {
+    throttle_ = std::clamp(percent, 0.0, 100.0);
+}
+
+void Engine::setMixtureScrew(double percent) {
+    screw_ = std::clamp(percent, 0.0, 100.0);
+}
 
 void Engine::setCylinderHealth(int cylinder, double share) {
     if (cylinder >= 1 && cylinder <= 4) health_[cylinder - 1] = std::clamp(share, 0.0, 1.0);
 }
 
-bool Engine::idling() const { return running_ && throttle_ < 1.0 && !fuelCut_; }
+double Engine::cylinderHealth(int cylinder) const {
+    return cylinder >= 1 && cylinder <= 4 ? health_[cylinder - 1] : 0.0;
+}
+
+bool Engine::idling() const {
+    return running_ && throttle_ < 1.0 && !fuelCut_;
+}
 
 double Engine::activeShare(int cutMask) const {
     double share = 0;
@@ -49,13 +89,19 @@ double Engine::activeShare(int cutMask) const {
     return share / 4;
 }
 
+double Engine::carburettorMixture() const {
+    return 0.85 + 0.003 * screw_;
+}
+
 double Engine::airPerStrokeMg() const {
     if (rpm_ < 50) return 0;
     // Two intake strokes per revolution on a four-cylinder four-stroke engine.
     return airFlow_ / 3.6 * 1000.0 / (rpm_ / 30.0);
 }
 
-double Engine::fuelLph() const { return pulse_ * rpm_ / 3800.0; }
+double Engine::fuelLph() const {
+    return pulse_ * rpm_ / 3800.0;
+}
 
 double Engine::lambdaVolts(int probe) const {
     if (!running_ || coolant_ < 40) return 0.45;
@@ -74,11 +120,55 @@ void Engine::advance(double ms, const EngineInputs& in) {
     }
 }
 
+double Engine::holdRpm(int cutMask) const {
+    // The speed the air let in can hold with the cylinders that fire; a
+    // cold engine runs a little slower on the same air.
+    const bool carburettor = fuelling_ == Fuelling::Carburettor;
+    double idle;
+    if (carburettor) {
+        const double off = carburettorMixture() - 1.0;
+        idle = 850 - 5000 * off * off;
+    } else {
+        idle = rpmForValve(valve_);
+    }
+    const double share = activeShare(carburettor ? 0 : cutMask);
+    const double cold = 1.0 - 0.05 * std::clamp((60.0 - coolant_) / 40.0, 0.0, 1.0);
+    return (idle + throttle_ * kThrottleRpmPerPercent) * powerFactor(share) * cold;
+}
+
+void Engine::regulateIdleValve(const EngineInputs& in, double dt) {
+    if (fuelling_ == Fuelling::Carburettor) {
+        valve_ = 0; // no idle-air valve
+        return;
+    }
+    double command;
+    if (in.valveHeld) {
+        command = std::clamp(in.heldValveSteps, 0.0, 255.0);
+    } else {
+        const double base = valveForRpm(in.idleTargetRpm);
+        const bool regulating = running_ && !cranking_ && throttle_ < 1.0 && !fuelCut_;
+        const double error = in.idleTargetRpm - rpm_;
+        // Large errors are the base opening's to mend; the learnt part
+        // follows the small ones that stay (a weak or cold engine).
+        if (regulating && std::abs(error) < kRegulatorWindowRpm) {
+            const double next = integral_ + kRegulatorGain * error * dt;
+            // No wind-up against the ends of the valve's travel.
+            if (base + next >= kRegulatorMinSteps && base + next <= kRegulatorMaxSteps)
+                integral_ = std::clamp(next, -80.0, 80.0);
+        }
+        command = std::clamp(base + integral_, kRegulatorMinSteps, kRegulatorMaxSteps);
+    }
+    // The stepper motor moves at a limited rate.
+    const double most = kValveStepsPerSecond * dt;
+    valve_ += std::clamp(command - valve_, -most, most);
+}
+
 void Engine::step(const EngineInputs& in) {
     const double dt = kStepMs / 1000.0;
     time_ += kStepMs;
     std::normal_distribution<double> noise(0.0, 1.0);
     const double jitter = noise(rng_);
+    const bool carburettor = fuelling_ == Fuelling::Carburettor;
 
     // Warm-up: the coolant heats with the work done, the thermostat holds
     // about 88 degrees, a stopped engine cools slowly.
@@ -91,68 +181,67 @@ void Engine::step(const EngineInputs& in) {
     }
     airTemp_ += ((running_ ? 30.0 : 20.0) - airTemp_) * 0.001 * dt;
 
-    const bool throttleClosed = throttle_ < 1.0;
+    const int cutMask = carburettor ? 0 : in.injectorCutMask;
     double target = 0;
     if (!running_) {
         fuelCut_ = false;
         cranking_ = false;
+        regulateIdleValve(in, dt);
     } else {
         if (cranking_) {
             crankMs_ += kStepMs;
             if (crankMs_ > 600) cranking_ = false;
         }
-        // Coasting with the throttle shut above the cut-in speed cuts the
-        // fuel until the speed falls near idle again.
-        if (throttleClosed && rpm_ > kCutInRpm && fuelling_ != Fuelling::Carburettor) fuelCut_ = true;
-        if (!throttleClosed || rpm_ < kCutOutRpm) fuelCut_ = false;
-
-        if (throttleClosed) {
-            // Idle regulator: moves the valve towards the target speed
-            // unless the valve is held.
-            if (in.valveHeld) {
-                valve_ = std::clamp(in.heldValveSteps, 0.0, 255.0);
-            } else if (!fuelCut_) {
-                const double error = in.idleTargetRpm - rpm_;
-                valve_ = std::clamp(valve_ + error * 0.002, 5.0, 250.0);
-            }
-            target = rpmForValve(valve_);
-        } else {
-            target = rpmForValve(valve_) + throttle_ * 55.0;
-        }
-        // A cut injector takes its cylinder's share of the work away; a
-        // cold engine runs a little slower on the same valve.
-        const double share = activeShare(fuelling_ == Fuelling::Carburettor ? 0 : in.injectorCutMask);
-        target *= share * share * (coolant_ < 60 ? 0.95 : 1.0);
-        if (share <= 0.0) target = 0;
+        regulateIdleValve(in, dt);
+        target = holdRpm(cutMask);
+        // Overrun cuts the fuel; a speed that the air itself drives does not.
+        const bool closed = throttle_ < 1.0;
+        if (closed && rpm_ > std::max(kCutInRpm, target + kOverrunMarginRpm)) fuelCut_ = true;
+        if (!closed || rpm_ < std::max(kCutOutRpm, target + kResumeMarginRpm)) fuelCut_ = false;
     }
 
     if (!running_ || fuelCut_ || target <= 0) {
         // Mechanical losses: the engine slows by itself.
         rpm_ -= (250.0 + 0.4 * rpm_) * dt;
-        if (running_ && !fuelCut_ && target <= 0 && rpm_ < kStallRpm) running_ = false;
+        if (running_ && !fuelCut_ && rpm_ < kStallRpm) running_ = false;
     } else {
         const double tau = target > rpm_ ? 0.35 : 0.6;
         rpm_ += (target - rpm_) * (1.0 - std::exp(-dt / tau));
-        rpm_ += jitter * 3.0;
-        if (rpm_ < kStallRpm && !cranking_) {
-            running_ = false;
-        }
+        rpm_ += jitter * 1.5;
+        if (rpm_ < kStallRpm && !cranking_) running_ = false;
     }
     rpm_ = std::clamp(rpm_, 0.0, 6500.0);
 
-    // Intake: air flow grows with speed and throttle; vacuum behind the
-    // throttle is high when it is shut at speed.
+    // Intake: the closed throttle passes the air of the idle-air valve (or
+    // the carburettor's throttle stop), the open throttle more with speed.
     const double open = throttle_ / 100.0;
-    airFlow_ = rpm_ * (0.0160 + 0.080 * open) * (1.0 + 0.004 * jitter);
-    if (rpm_ < 50) airFlow_ = 0;
-    vacuum_ = rpm_ < 50 ? 0 : std::clamp(700.0 * (1.0 - open) - 420.0 + rpm_ * 0.05 + (fuelCut_ ? 250.0 : 0), 5.0, 900.0);
+    const double idleAir = carburettor ? kCarburettorIdleAirSteps : valve_;
+    airFlow_ = rpm_ < 50 ? 0 : (2.0 + 0.15 * idleAir + 0.06 * open * rpm_) * (1.0 + 0.004 * jitter);
 
-    // Fuelling and mixture.
-    mixture_ = in.mixtureHeld ? in.heldMixture : 1.0 + (coolant_ < 50 ? -0.06 : 0.0) + 0.004 * jitter;
-    if (fuelling_ == Fuelling::Carburettor || !running_ || fuelCut_)
+    // Fuelling and mixture. The ECU enriches while it takes the engine to be
+    // cold; the carburettor's idle mixture is its screw's.
+    const double enrich = 0.1 * std::clamp((60.0 - in.ecuCoolant) / 60.0, 0.0, 1.0);
+    if (carburettor) {
+        const double idleMixture = carburettorMixture();
+        mixture_ = idleMixture + (0.95 - idleMixture) * std::min(1.0, open * 4);
+    } else {
+        mixture_ = in.mixtureHeld ? in.heldMixture : 1.0 - enrich + 0.004 * jitter;
+    }
+    if (carburettor || !running_ || fuelCut_)
         pulse_ = 0;
     else
-        pulse_ = std::max(0.8, 0.029 * airPerStrokeMg() / mixture_);
+        pulse_ = std::max(0.8, 0.029 * airPerStrokeMg() / mixture_ * in.fuelCorrection);
+
+    // Vacuum behind the throttle: about 300 mbar at a warm idle, more with
+    // speed on a closed throttle, less with more idle air, none at full
+    // throttle; on the carburettor a leaner idle mixture reads higher.
+    double vacuum = 300.0 + (rpm_ - 850.0) * 0.08;
+    if (carburettor)
+        vacuum += 300.0 * (carburettorMixture() - 1.0);
+    else
+        vacuum -= (valve_ - 75.0) * 0.4;
+    vacuum *= std::pow(1.0 - open, 1.5);
+    vacuum_ = rpm_ < 50 ? 0 : std::clamp(vacuum, 5.0, 900.0);
 
     // Ignition advance: more with speed, less with load.
     const double load = airPerStrokeMg() / 700.0;
@@ -163,7 +252,11 @@ void Engine::step(const EngineInputs& in) {
     battery_ = running_ ? 14.0 + 0.05 * jitter : 12.4;
     lambdaPhase_ += dt * 2.0 * 3.14159 * 1.2;
     knock_ = std::clamp(0.15 + load * 0.3 + 0.05 * jitter, 0.0, 1.0);
-    mismatch_ = running_ ? std::abs(jitter) * 2.0 + (in.injectorCutMask ? 6.0 : 0.0) : 0;
+    double weakest = 1.0;
+    for (double h : health_)
+        weakest = std::min(weakest, h);
+    mismatch_ =
+        running_ ? std::abs(jitter) * 2.0 + (cutMask ? 6.0 : 0.0) + (1.0 - weakest) * 12.0 : 0;
 }
 
 } // namespace sim

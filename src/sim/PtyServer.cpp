@@ -25,7 +25,9 @@ bool PtyServer::openTerminal(QString* error) {
     cfsetospeed(&raw, B9600);
     char name[256] = {};
     if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
-        if (error) *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        if (error)
+            *error = QStringLiteral("cannot create a pseudo-terminal: %1")
+                         .arg(QString::fromLocal8Bit(std::strerror(errno)));
         master_ = slave_ = -1;
         return false;
     }
@@ -81,7 +83,9 @@ void PtyServer::unplug() {
     if (running) stop_ = false;
 }
 
-bool PtyServer::plugIn(QString* error) { return pluggedIn() || start(error); }
+bool PtyServer::plugIn(QString* error) {
+    return pluggedIn() || start(error);
+}
 
 void PtyServer::serve() {
     char buf[512];
@@ -108,7 +112,9 @@ void PtyServer::serve() {
                 sim_->adapter.fromPc(QByteArray(buf, static_cast<int>(n)), sim_->syncToWall());
             }
         } else if (r > 0 && (p.revents & (POLLHUP | POLLERR))) {
-            struct timespec pause{0, 2000000};
+            struct timespec pause {
+                0, 2000000
+            };
             nanosleep(&pause, nullptr);
         }
     }

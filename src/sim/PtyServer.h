@@ -11,7 +11,7 @@
 namespace sim {
 
 class PtyServer {
-public:
+  public:
     explicit PtyServer(std::shared_ptr<Simulator> simulator);
     ~PtyServer();
 
@@ -28,7 +28,7 @@ public:
     bool plugIn(QString* error = nullptr);
     bool pluggedIn() const { return master_ >= 0; }
 
-private:
+  private:
     bool openTerminal(QString* error);
     void closeTerminal();
     void serve();

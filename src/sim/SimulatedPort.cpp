@@ -10,9 +10,13 @@ namespace sim {
 SimulatedPort::SimulatedPort(std::shared_ptr<Simulator> simulator, bool paced)
     : sim_(std::move(simulator)), paced_(paced) {}
 
-bool SimulatedPort::gone() const { return sim_->adapter.fault() == LineFault::PortGone; }
+bool SimulatedPort::gone() const {
+    return sim_->adapter.fault() == LineFault::PortGone;
+}
 
-double SimulatedPort::clock() { return paced_ ? sim_->syncToWall() : sim_->now(); }
+double SimulatedPort::clock() {
+    return paced_ ? sim_->syncToWall() : sim_->now();
+}
 
 bool SimulatedPort::open(const QString&) {
     std::lock_guard<std::recursive_mutex> lock(sim_->mutex);
@@ -22,7 +26,9 @@ bool SimulatedPort::open(const QString&) {
     return true;
 }
 
-void SimulatedPort::close() { open_ = false; }
+void SimulatedPort::close() {
+    open_ = false;
+}
 
 qint64 SimulatedPort::write(const QByteArray& bytes) {
     std::lock_guard<std::recursive_mutex> lock(sim_->mutex);
@@ -70,8 +76,12 @@ void SimulatedPort::purgeInput() {
     sim_->adapter.purge(paced_ ? clock() : -1);
 }
 
-bool SimulatedPort::setDtr(bool) { return open_; }
-bool SimulatedPort::setRts(bool) { return open_; }
+bool SimulatedPort::setDtr(bool) {
+    return open_;
+}
+bool SimulatedPort::setRts(bool) {
+    return open_;
+}
 
 kline::PortFactory simulatedPortFactory(std::shared_ptr<Simulator> simulator, bool paced) {
     return [simulator, paced](const QString&) {

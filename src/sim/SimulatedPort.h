@@ -10,7 +10,7 @@
 namespace sim {
 
 class SimulatedPort : public kline::SerialPort {
-public:
+  public:
     SimulatedPort(std::shared_ptr<Simulator> simulator, bool paced);
 
     bool open(const QString& device) override;
@@ -22,7 +22,7 @@ public:
     bool setDtr(bool set) override;
     bool setRts(bool set) override;
 
-private:
+  private:
     bool gone() const;
     double clock();
 

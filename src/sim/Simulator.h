@@ -20,7 +20,7 @@ struct SimOptions {
 };
 
 class Simulator {
-public:
+  public:
     explicit Simulator(const SimOptions& options = {});
 
     Ecu ecu;
@@ -38,7 +38,7 @@ public:
     // Brings the clock and the engine up to the wall clock; answers the time.
     double syncToWall();
 
-private:
+  private:
     double now_ = 0;
     bool wallStarted_ = false;
     double wallBase_ = 0;

@@ -2,15 +2,13 @@
 // pseudo-terminal that the tool set opens as its serial port.
 //
 //   kline-sim [--headless] [--link PATH] [--image FILE] [--engine 4062|4063|carb]
-//             [--seed N] [--stopped]
+//             [--seed N] [--stopped] [--fault LINEFAULT]
 //
-// The first line printed is the terminal's device path. Headless, it takes
-// commands on standard input, one a line, for scripts and tests:
-//   start | stop | throttle PERCENT | fault LINEFAULT | add-fault CODE [now]
-//   clear-faults | stats | quit
-// ("stats" prints the number of requests seen and the simulated time).
-// where LINEFAULT is none, no-echo, wrong-echo, silent, bad-checksum,
-// overlong, garbage or port-gone. "--fault LINEFAULT" sets one at start.
+// The first line printed is the terminal's device path (printed again when
+// the adapter is plugged back in after "fault port-gone"). It takes commands
+// on standard input, one a line, for scripts and tests, with or without the
+// control panel; "help" lists them (see Console.h).
+#include "Console.h"
 #include "ControlPanel.h"
 #include "PtyServer.h"
 #include "Simulator.h"
@@ -20,33 +18,25 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <optional>
-#include <unistd.h>
 #include <atomic>
 #include <csignal>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
+#include <optional>
+#include <unistd.h>
 
 namespace {
 
 std::atomic<bool> quitRequested{false};
-void onSignal(int) { quitRequested = true; }
+void onSignal(int) {
+    quitRequested = true;
+}
 
 int usage(const char* why) {
     if (why) std::fprintf(stderr, "kline-sim: %s\n", why);
-    std::fprintf(stderr,
-                 "usage: kline-sim [--headless] [--link PATH] [--image FILE] "
-                 "[--engine 4062|4063|carb] [--seed N] [--stopped]\n");
+    std::fprintf(stderr, "usage: kline-sim [--headless] [--link PATH] [--image FILE] "
+                         "[--engine 4062|4063|carb] [--seed N] [--stopped] [--fault LINEFAULT]\n");
     return 64;
-}
-
-std::optional<sim::LineFault> lineFaultFromName(const QString& name) {
-    for (sim::LineFault f : {sim::LineFault::None, sim::LineFault::NoEcho, sim::LineFault::WrongEcho,
-                             sim::LineFault::EcuSilent, sim::LineFault::BadChecksum,
-                             sim::LineFault::OverlongReply, sim::LineFault::Garbage,
-                             sim::LineFault::PortGone})
-        if (name == QLatin1String(sim::lineFaultName(f))) return f;
-    return std::nullopt;
 }
 
 bool hasArg(int argc, char** argv, const char* name) {
@@ -82,17 +72,21 @@ int main(int argc, char** argv) {
         } else if (a == QLatin1String("--image") && hasValue) {
             imagePath = args[++i];
         } else if (a == QLatin1String("--fault") && hasValue) {
-            const auto f = lineFaultFromName(args[++i]);
+            const auto f = sim::lineFaultFromName(args[++i]);
             if (!f) return usage("unknown line fault");
             startFault = *f;
         } else if (a == QLatin1String("--seed") && hasValue) {
             options.seed = args[++i].toUInt();
         } else if (a == QLatin1String("--engine") && hasValue) {
             const QString e = args[++i];
-            if (e == QLatin1String("4062")) options.fuelling = sim::Fuelling::Injection4062;
-            else if (e == QLatin1String("4063")) options.fuelling = sim::Fuelling::Injection4063;
-            else if (e == QLatin1String("carb")) options.fuelling = sim::Fuelling::Carburettor;
-            else return usage("--engine takes 4062, 4063 or carb");
+            if (e == QLatin1String("4062"))
+                options.fuelling = sim::Fuelling::Injection4062;
+            else if (e == QLatin1String("4063"))
+                options.fuelling = sim::Fuelling::Injection4063;
+            else if (e == QLatin1String("carb"))
+                options.fuelling = sim::Fuelling::Carburettor;
+            else
+                return usage("--engine takes 4062, 4063 or carb");
         } else {
             return usage(qPrintable(QStringLiteral("unknown argument %1").arg(a)));
         }
@@ -102,7 +96,8 @@ int main(int argc, char** argv) {
     if (!imagePath.isEmpty()) {
         QFile f(imagePath);
         if (!f.open(QIODevice::ReadOnly) || !simulator->ecu.setImage(f.readAll()))
-            return usage(qPrintable(QStringLiteral("%1: not a readable 65536-byte image").arg(imagePath)));
+            return usage(
+                qPrintable(QStringLiteral("%1: not a readable 65536-byte image").arg(imagePath)));
     }
 
     simulator->adapter.setFault(startFault);
@@ -135,64 +130,47 @@ int main(int argc, char** argv) {
         }
     };
     std::unique_ptr<sim::ControlPanel> panel;
+    auto showDevice = [&] {
+        if (panel)
+            panel->setDevicePath(server.pluggedIn() ? server.devicePath()
+                                                    : QStringLiteral("(отключён)"));
+    };
     if (!headless) {
         panel = std::make_unique<sim::ControlPanel>(simulator);
-        panel->setDevicePath(server.devicePath());
+        showDevice();
         QObject::connect(panel.get(), &sim::ControlPanel::lineFaultChanged, &app,
                          [&](sim::LineFault f) {
                              setLineFault(f);
-                             panel->setDevicePath(server.pluggedIn() ? server.devicePath()
-                                                                     : QStringLiteral("(отключён)"));
+                             showDevice();
                          });
         panel->show();
     }
-    // Commands on standard input (headless).
-    std::unique_ptr<QSocketNotifier> input;
+    // Commands on standard input, with or without the panel.
+    sim::Console console(simulator, {[&](sim::LineFault f) {
+                                         setLineFault(f);
+                                         if (panel) panel->showLineFault(f);
+                                         showDevice();
+                                     },
+                                     [] { QCoreApplication::quit(); }});
     QByteArray pending;
-    auto command = [&](const QString& line) {
-        const QStringList w = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (w.isEmpty()) return;
-        std::lock_guard<std::recursive_mutex> lock(simulator->mutex);
-        sim::Engine& engine = simulator->ecu.engine();
-        if (w[0] == QLatin1String("start")) engine.start();
-        else if (w[0] == QLatin1String("stop")) engine.stop();
-        else if (w[0] == QLatin1String("throttle") && w.size() > 1) engine.setThrottle(w[1].toDouble());
-        else if (w[0] == QLatin1String("add-fault") && w.size() > 1)
-            simulator->ecu.addFault(w[1].toInt(), w.size() > 2 && w[2] == QLatin1String("now"));
-        else if (w[0] == QLatin1String("clear-faults")) simulator->ecu.faults().clear();
-        else if (w[0] == QLatin1String("quit")) QCoreApplication::quit();
-        else if (w[0] == QLatin1String("stats")) {
-            std::printf("requests %ld time %.0f ms\n", simulator->adapter.requestCount(), simulator->now());
-            std::fflush(stdout);
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buf[256];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n <= 0) { // standard input closed: keep serving
+            input.setEnabled(false);
             return;
         }
-        else if (w[0] == QLatin1String("fault") && w.size() > 1 && lineFaultFromName(w[1]))
-            setLineFault(*lineFaultFromName(w[1]));
-        else {
-            std::printf("? %s\n", qPrintable(line));
+        pending.append(buf, static_cast<int>(n));
+        qsizetype nl;
+        while ((nl = pending.indexOf('\n')) >= 0) {
+            const QString answer = console.execute(QString::fromUtf8(pending.left(nl)));
+            pending.remove(0, nl + 1);
+            if (answer.isEmpty()) continue;
+            std::printf("%s\n", answer.toUtf8().constData());
             std::fflush(stdout);
-            return;
         }
-        std::printf("ok %s\n", qPrintable(line));
-        std::fflush(stdout);
-    };
-    if (headless) {
-        input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
-        QObject::connect(input.get(), &QSocketNotifier::activated, &app, [&] {
-            char buf[256];
-            const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
-            if (n <= 0) { // standard input closed: keep serving
-                input->setEnabled(false);
-                return;
-            }
-            pending.append(buf, static_cast<int>(n));
-            qsizetype nl;
-            while ((nl = pending.indexOf('\n')) >= 0) {
-                command(QString::fromUtf8(pending.left(nl)).trimmed());
-                pending.remove(0, nl + 1);
-            }
-        });
-    }
+    });
 
     const int rc = app.exec();
     server.stop();

@@ -344,3 +344,23 @@ TEST(ExchangeTimeBound, ATricklingLineEndsAtTheWireTimeOfTheLongestReplyPlusHalf
         EXPECT_EQ(ecu.EcuReply(), (std::vector<int>{0}));
     }
 }
+
+TEST_F(Exchange, ReplyAsTextEndsAtTheFirstZeroByte) {
+    // A passport field as written: its text, then zeros up to 16 bytes.
+    const struct {
+        QByteArray wire;
+        QString text;
+    } cases[] = {
+        {QByteArray("AB") + QByteArray(14, 0), QStringLiteral("AB")},
+        {QByteArray(16, 0), QString()},
+        {QByteArray(" AB ") + QByteArray(1, 0) + QByteArray("CD  "), QStringLiteral("AB")},
+        {toCp866(QStringLiteral("Кузов 1")) + QByteArray(9, 0), QStringLiteral("Кузов 1")},
+    };
+    for (const auto& c : cases) {
+        Request body(c.wire.begin(), c.wire.end());
+        script->queueReply(encodeFrame(body));
+        ASSERT_EQ(ecu.EcuExchange({97, 117}), kOk);
+        EXPECT_EQ(ecu.ReplyAsText(), c.text) << c.wire.toHex().toStdString();
+        EXPECT_FALSE(ecu.ReplyAsText().contains(QChar(0)));
+    }
+}

@@ -2,6 +2,7 @@
 // hardware port and the exchange (and the kline tool) on the other.
 #include "TestContext.h"
 #include "common/Time.h"
+#include "link/CodePage866.h"
 #include "link/Commands.h"
 #include "link/EcuLink.h"
 #include "link/HardwarePort.h"
@@ -18,7 +19,7 @@ using namespace kline;
 namespace {
 
 class KlineSim : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         sim.start(QStringLiteral(KLINE_SIM_PATH), {QStringLiteral("--headless")});
         ASSERT_TRUE(sim.waitForStarted(5000));
@@ -81,7 +82,8 @@ TEST_F(KlineSim, MemoryBlockIsTheImage) {
         ASSERT_EQ(ecu.EcuExchange(cmd::readMemory(address)), kOk);
         ASSERT_EQ(ecu.EcuReply().size(), 259u);
         for (int i = 0; i < 256; ++i)
-            ASSERT_EQ(ecu.EcuReply()[3 + i], static_cast<std::uint8_t>(image[static_cast<int>(address) + i]));
+            ASSERT_EQ(ecu.EcuReply()[3 + i],
+                      static_cast<std::uint8_t>(image[static_cast<int>(address) + i]));
     }
 }
 
@@ -90,9 +92,12 @@ TEST_F(KlineSim, EveryLineFaultGivesItsResult) {
     const struct {
         const char* fault;
         int result;
-    } cases[] = {{"no-echo", kAdapterOff},     {"wrong-echo", kAdapterError},
-                 {"silent", kEcuSilent},       {"overlong", kOverflow},
-                 {"bad-checksum", kBadChecksum}, {"garbage", kOk},
+    } cases[] = {{"no-echo", kAdapterOff},
+                 {"wrong-echo", kAdapterError},
+                 {"silent", kEcuSilent},
+                 {"overlong", kOverflow},
+                 {"bad-checksum", kBadChecksum},
+                 {"garbage", kOk},
                  {"none", kOk}};
     for (const auto& c : cases) {
         command(QByteArray("fault ") + c.fault);
@@ -121,7 +126,8 @@ TEST_F(KlineSim, StreamArrivesAndStopsOnSixZeroBytes) {
     HardwarePort raw;
     ASSERT_TRUE(raw.open(device));
     QByteArray line;
-    for (int i = 0; i < 40; ++i) line += raw.read(255, 5);
+    for (int i = 0; i < 40; ++i)
+        line += raw.read(255, 5);
     int frames = 0;
     FrameReceiver rx;
     for (char c : line) {
@@ -135,11 +141,74 @@ TEST_F(KlineSim, StreamArrivesAndStopsOnSixZeroBytes) {
     QThread::msleep(60);
     raw.purgeInput();
     QByteArray after;
-    for (int i = 0; i < 20; ++i) after += raw.read(255, 5);
+    for (int i = 0; i < 20; ++i)
+        after += raw.read(255, 5);
     EXPECT_TRUE(after.isEmpty()) << after.toHex().toStdString();
     raw.close();
     ASSERT_EQ(ecu.OpenPort(1), 0);
     EXPECT_EQ(ecu.EcuExchange(cmd::connect()), kOk);
+}
+
+TEST_F(KlineSim, PassportWritesOfShortAndEmptyFieldsAnswerAndReadBack) {
+    // The passport window's write: each field as 98, 14, 1, variable and 16
+    // bytes padded with zeros, then the two closing writes.
+    const std::pair<std::uint8_t, QString> fields[] = {
+        {116, QStringLiteral("М7.1 05.03.24")},
+        {117, QStringLiteral("AB")},
+        {118, QString()},
+        {119, QStringLiteral("1")},
+        {121, QStringLiteral("4062*АБВГДЕЖЗИК")},
+        {122, QString()},
+        {123, QStringLiteral("03.2024")},
+    };
+    for (const auto& [variable, text] : fields) {
+        Request write{cmd::kWriteVariables, cmd::kVarCommand, 1, variable};
+        const QByteArray oem = toCp866(text);
+        write.insert(write.end(), oem.begin(), oem.end());
+        write.resize(20, 0);
+        ASSERT_EQ(ecu.EcuExchange(write), kOk) << variable;
+        EXPECT_EQ(ecu.reply(0), 0) << variable;
+    }
+    for (const std::uint8_t closing : {std::uint8_t{115}, std::uint8_t{120}}) {
+        ASSERT_EQ(ecu.EcuExchange({cmd::kWriteVariables, cmd::kVarCommand, 1, closing, 0xFF}), kOk);
+        EXPECT_EQ(ecu.reply(0), 0);
+    }
+    for (const auto& [variable, text] : fields) {
+        ASSERT_EQ(ecu.EcuExchange(cmd::readVariables({variable})), kOk);
+        EXPECT_EQ(ecu.EcuReply().size(), 16u);
+        EXPECT_EQ(ecu.ReplyAsText(), text) << variable;
+        EXPECT_FALSE(ecu.ReplyAsText().contains(QChar(0)));
+    }
+}
+
+TEST_F(KlineSim, StagedErrorPathsOnStandardInput) {
+    command("refuse 5");
+    ASSERT_EQ(ecu.EcuExchange({0x62, 0x0B, 0x40, 0x2E, 100}), kOk);
+    EXPECT_EQ(ecu.reply(0), 5);
+    ASSERT_EQ(ecu.EcuExchange(cmd::restart()), kOk);
+    EXPECT_EQ(ecu.reply(0), 5);
+    command("accept");
+    ASSERT_EQ(ecu.EcuExchange({0x62, 0x0B, 0x00}), kOk);
+    EXPECT_EQ(ecu.reply(0), 0);
+
+    command("silence 81");
+    EXPECT_EQ(ecu.EcuExchange(cmd::connect()), kOk);
+    EXPECT_EQ(ecu.EcuExchange(cmd::ecuType()), kEcuSilent);
+    command("unsilence all");
+    EXPECT_EQ(ecu.EcuExchange(cmd::ecuType()), kOk);
+
+    command("set 92 255");
+    ASSERT_EQ(ecu.EcuExchange({0x61, 0x06, 0x5C}), kOk);
+    EXPECT_EQ(ecu.reply(1), 255);
+    command("add-fault 21 now");
+    ASSERT_EQ(ecu.EcuExchange(cmd::faults()), kOk);
+    EXPECT_EQ(ecu.EcuReply(), (std::vector<int>{2, 35, 0x20, 21, 0x80}));
+    command("end-fault 21");
+    ASSERT_EQ(ecu.EcuExchange(cmd::faults()), kOk);
+    EXPECT_EQ(ecu.EcuReply(), (std::vector<int>{2, 35, 0x20, 21, 0x00}));
+    command("reset");
+    ASSERT_EQ(ecu.EcuExchange({0x61, 0x5C}), kOk);
+    EXPECT_LT(ecu.reply(0), 255);
 }
 
 TEST_F(KlineSim, KlineToolPrintsResultAndReply) {
@@ -162,7 +231,8 @@ TEST_F(KlineSim, KlineToolPrintsResultAndReply) {
 TEST(KlineSimOptions, ImageFileAndBadArguments) {
     QTemporaryDir dir;
     QByteArray image(65536, 0);
-    for (int i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 7);
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i * 7);
     const QString path = dir.path() + "/image.bin";
     {
         QFile f(path);
@@ -179,14 +249,16 @@ TEST(KlineSimOptions, ImageFileAndBadArguments) {
     EcuLink ecu(t.ctx, ports, hardwarePortFactory());
     ASSERT_EQ(ecu.OpenPort(1), 0);
     ASSERT_EQ(ecu.EcuExchange(cmd::readMemory(0x1234)), kOk);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(ecu.EcuReply()[3 + i], static_cast<std::uint8_t>(image[0x1234 + i]));
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(ecu.EcuReply()[3 + i], static_cast<std::uint8_t>(image[0x1234 + i]));
     ASSERT_EQ(ecu.EcuExchange(cmd::readVariables({6})), kOk);
     EXPECT_EQ(ecu.reply(0) & 0x04, 0) << "carburettor engine";
     sim.terminate();
     sim.waitForFinished(3000);
 
     QProcess bad;
-    bad.start(QStringLiteral(KLINE_SIM_PATH), {"--headless", "--image", dir.path() + "/missing.bin"});
+    bad.start(QStringLiteral(KLINE_SIM_PATH),
+              {"--headless", "--image", dir.path() + "/missing.bin"});
     ASSERT_TRUE(bad.waitForFinished(5000));
     EXPECT_EQ(bad.exitCode(), 64);
     EXPECT_TRUE(bad.readAllStandardError().contains("not a readable 65536-byte image"));
