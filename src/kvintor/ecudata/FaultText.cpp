@@ -165,11 +165,14 @@ std::array<QString, kFaultCodes> buildTexts() {
     std::array<QString, kFaultCodes> t;
     for (const Composed& c : kComposed)
         for (const auto& [code, subject] : c.subjects)
-            t[static_cast<std::size_t>(code)] = QString::fromUtf8(c.prefix) + QString::fromUtf8(subject);
+            t[static_cast<std::size_t>(code)] =
+                QString::fromUtf8(c.prefix) + QString::fromUtf8(subject);
     for (const Family& f : kFamilies)
         for (int n = 1; n <= 8; ++n)
-            t[static_cast<std::size_t>(f.base + n)] = QString::fromUtf8(f.text) + QString::number(n);
-    for (const auto& [code, text] : kPlain) t[static_cast<std::size_t>(code)] = QString::fromUtf8(text);
+            t[static_cast<std::size_t>(f.base + n)] =
+                QString::fromUtf8(f.text) + QString::number(n);
+    for (const auto& [code, text] : kPlain)
+        t[static_cast<std::size_t>(code)] = QString::fromUtf8(text);
     for (int n = 1; n <= 8; ++n)
         t[static_cast<std::size_t>(kInjectorOpen[n - 1])] =
             QStringLiteral("Обрыв форсунки %1 цил.").arg(n);
@@ -190,7 +193,8 @@ QString faultText(int code) {
 
 std::vector<FaultRow> faultRows(const std::vector<int>& reply) {
     std::vector<FaultRow> rows;
-    for (std::size_t p = 1; p + 1 < reply.size(); p += 2) rows.push_back({reply[p], reply[p + 1]});
+    for (std::size_t p = 1; p + 1 < reply.size(); p += 2)
+        rows.push_back({reply[p], reply[p + 1]});
     return rows;
 }
 

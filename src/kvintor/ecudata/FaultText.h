@@ -36,12 +36,12 @@ QStringList faultColumns(const FaultRow& row);
 // and tells whether it differs; a reply that grows or shrinks differs too,
 // so a fault that drops off the end of the list is not left standing.
 class FaultReplyTracker {
-public:
+  public:
     void reset() { last_.assign(1, 0); }
     bool update(const std::vector<int>& reply);
     const std::vector<int>& last() const { return last_; }
 
-private:
+  private:
     std::vector<int> last_{0};
 };
 

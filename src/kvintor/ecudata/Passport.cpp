@@ -7,9 +7,9 @@ namespace kvintor::ecudata {
 namespace {
 
 const char* const kConfigurationNames[kConfigurationBytes][8] = {
-    {"Постоянное питание блока", "Датчик кислорода", "Датчик детонации", "Датчик температуры воздуха",
-     "Датчик фазы", "Позиц. Датчика фазы в створе датчика ВМТ", "Датчик скорости",
-     "Резистор регулировки СО"},
+    {"Постоянное питание блока", "Датчик кислорода", "Датчик детонации",
+     "Датчик температуры воздуха", "Датчик фазы", "Позиц. Датчика фазы в створе датчика ВМТ",
+     "Датчик скорости", "Резистор регулировки СО"},
     {"Противобуксовочная система", "Датчик положения клапана EGR", "Датчик положения клапана ADS",
      "Датчик давления усилителя руля", "Второй датчик кислорода",
      "Датчик массового расхода воздуха с прожигом", "Датчик положения дроссельной заслонки",
@@ -32,16 +32,20 @@ const char* const kConfigurationNames[kConfigurationBytes][8] = {
 QByteArray trimSpaces(const QByteArray& b) {
     int start = 0;
     int end = static_cast<int>(b.size());
-    while (start < end && b[start] == ' ') ++start;
-    while (end > start && b[end - 1] == ' ') --end;
+    while (start < end && b[start] == ' ')
+        ++start;
+    while (end > start && b[end - 1] == ' ')
+        --end;
     return b.mid(start, end - start);
 }
 
 QString trimSpaces(const QString& s) {
     int start = 0;
     int end = static_cast<int>(s.size());
-    while (start < end && s[start] == QLatin1Char(' ')) ++start;
-    while (end > start && s[end - 1] == QLatin1Char(' ')) --end;
+    while (start < end && s[start] == QLatin1Char(' '))
+        ++start;
+    while (end > start && s[end - 1] == QLatin1Char(' '))
+        --end;
     return s.mid(start, end - start);
 }
 
@@ -91,6 +95,8 @@ QByteArray passportBytes(const QString& fieldText) {
     return b;
 }
 
-QString dateStamp(const QDate& day) { return day.toString(QStringLiteral("dd.MM.yy")); }
+QString dateStamp(const QDate& day) {
+    return day.toString(QStringLiteral("dd.MM.yy"));
+}
 
 } // namespace kvintor::ecudata

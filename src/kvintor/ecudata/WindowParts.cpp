@@ -17,13 +17,20 @@ MarkedList::MarkedList(const QString& name, QWidget* parent) : QTreeWidget(paren
     setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { markRow(item); });
+    connect(this, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { markRow(item); });
     // New rows repaint the whole list: the mark goes with the old ones.
     QAbstractItemModel* m = model();
     connect(m, &QAbstractItemModel::modelReset, this, &MarkedList::clearMark);
     connect(m, &QAbstractItemModel::rowsInserted, this, &MarkedList::clearMark);
     connect(m, &QAbstractItemModel::rowsRemoved, this, &MarkedList::clearMark);
     connect(m, &QAbstractItemModel::layoutChanged, this, &MarkedList::clearMark);
+}
+
+MarkedList::~MarkedList() {
+    // The model goes with the list's children, after this part of the list:
+    // its last signals must not reach a list half taken down.
+    disconnect(model(), nullptr, this, nullptr);
 }
 
 void MarkedList::markRow(QTreeWidgetItem* item) {
@@ -72,7 +79,9 @@ BusyPointer::BusyPointer(QWidget* window, Qt::CursorShape shape) : window_(windo
     window_->setCursor(shape);
 }
 
-BusyPointer::~BusyPointer() { window_->unsetCursor(); }
+BusyPointer::~BusyPointer() {
+    window_->unsetCursor();
+}
 
 ActivatedDialog::ActivatedDialog(QWidget* owner) : QDialog(owner) {
     common::ActivationWatch::instance();

@@ -14,10 +14,11 @@ namespace kvintor::ecudata {
 // whole: its rows change, it scrolls or resizes, or repaintList() is called.
 class MarkedList : public QTreeWidget {
     Q_OBJECT
-public:
+  public:
     // The name is the list's object name and, as it has no text of its
     // own, its accessible name.
     MarkedList(const QString& name, QWidget* parent);
+    ~MarkedList() override;
 
     void markRow(QTreeWidgetItem* item);
     void repaintList();
@@ -27,12 +28,12 @@ public:
     int markBottom() const { return markBottom_; }
     static constexpr int kMarkInset = 10;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void clearMark();
     int markTop_ = -1;
     int markBottom_ = -1;
@@ -40,13 +41,13 @@ private:
 
 // Shows a busy pointer over a window for as long as it lives.
 class BusyPointer {
-public:
+  public:
     BusyPointer(QWidget* window, Qt::CursorShape shape);
     ~BusyPointer();
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
 
-private:
+  private:
     QWidget* window_;
 };
 
@@ -55,15 +56,15 @@ private:
 // the activation. A message box of its own closing is no activation.
 class ActivatedDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit ActivatedDialog(QWidget* owner);
     virtual void activated() = 0;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     bool activeSinceShow_ = false;
 };
 

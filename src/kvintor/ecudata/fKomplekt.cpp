@@ -74,8 +74,8 @@ fKomplekt::fKomplekt(Program& program, QWidget* owner) : ActivatedDialog(owner),
     connect(Command1, &QPushButton::clicked, this, &fKomplekt::WritePassport);
 
     auto* left = new QVBoxLayout;
-    left->addWidget(ListView1, 1);
-    left->addWidget(List2, 1);
+    left->addWidget(ListView1, 2);
+    left->addWidget(List2, 3);
     auto* right = new QVBoxLayout;
     right->addLayout(fields, 1);
     right->addWidget(Command1, 0, Qt::AlignRight);
@@ -111,7 +111,8 @@ void fKomplekt::ReadPassport() {
             new QTreeWidgetItem(QStringList{QString::fromUtf8(row.title), ecu.ReplyAsText()}));
     }
     for (std::size_t k = 0; k < Text1.size(); ++k) {
-        if (ecu.EcuExchange(ed::req::readVariable(ed::kPassportFields[k].variable)) != kline::kOk) continue;
+        if (ecu.EcuExchange(ed::req::readVariable(ed::kPassportFields[k].variable)) != kline::kOk)
+            continue;
         Text1[k]->setText(ecu.ReplyAsText());
     }
 }

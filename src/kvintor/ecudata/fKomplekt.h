@@ -20,15 +20,15 @@ class Program;
 
 class fKomplekt : public ecudata::ActivatedDialog {
     Q_OBJECT
-public:
+  public:
     fKomplekt(Program& program, QWidget* owner);
 
     ecudata::MarkedList* ListView1; // identification rows
     QListWidget* List2;             // configuration
     std::array<QLineEdit*, 7> Text1{};
-    QCheckBox* Check1;                // date stamp of field 0
-    std::array<QLabel*, 7> Label1{};  // captions of fields 1..6 (0 unused)
-    QPushButton* Command1;            // "Записать в ЭБУ"
+    QCheckBox* Check1;               // date stamp of field 0
+    std::array<QLabel*, 7> Label1{}; // captions of fields 1..6 (0 unused)
+    QPushButton* Command1;           // "Записать в ЭБУ"
 
     // Today, for the date stamp (tests give a day of their own).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
@@ -39,10 +39,10 @@ public:
     void WritePassport();
     void dateStamp(bool checked);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     Program& p_;
     bool read_ = false;
 };

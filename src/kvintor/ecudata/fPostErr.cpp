@@ -27,15 +27,16 @@ fPostErr::fPostErr(Program& program, QWidget* owner) : ActivatedDialog(owner), p
     resize(720, 380);
 
     ListView1 = new MarkedList(QStringLiteral("ListView1"), this);
-    ListView1->setHeaderLabels({QStringLiteral("код"), QStringLiteral("текущ"), QStringLiteral("многокр"),
-                                QStringLiteral("наименование")});
+    ListView1->setHeaderLabels({QStringLiteral("код"), QStringLiteral("текущ"),
+                                QStringLiteral("многокр"), QStringLiteral("наименование")});
     QHeaderView* header = ListView1->header();
     header->setStretchLastSection(true);
     header->setSectionsMovable(false);
     ListView1->setColumnWidth(0, 50);
     ListView1->setColumnWidth(1, 56);
     ListView1->setColumnWidth(2, 70);
-    for (int c : kFlagColumns) ListView1->headerItem()->setTextAlignment(c, Qt::AlignCenter);
+    for (int c : kFlagColumns)
+        ListView1->headerItem()->setTextAlignment(c, Qt::AlignCenter);
 
     Command1 = new QPushButton(QStringLiteral("Сброс"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -94,7 +95,8 @@ void fPostErr::showFaults(const std::vector<int>& reply) {
     QList<QTreeWidgetItem*> rows;
     for (const ecudata::FaultRow& row : ecudata::faultRows(reply)) {
         auto* item = new QTreeWidgetItem(ecudata::faultColumns(row));
-        for (int c : kFlagColumns) item->setTextAlignment(c, Qt::AlignCenter);
+        for (int c : kFlagColumns)
+            item->setTextAlignment(c, Qt::AlignCenter);
         rows << item;
     }
     ListView1->addTopLevelItems(rows);

@@ -14,7 +14,7 @@ class Program;
 
 class fPostErr : public ecudata::ActivatedDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kPollMs = 50;
     // After a clear the list is read again this much later.
     static constexpr int kClearedReadMs = 500;
@@ -35,10 +35,10 @@ public:
     // How often the list was rebuilt (it is only when the reply changes).
     int rebuilds() const { return rebuilds_; }
 
-protected:
+  protected:
     void hideEvent(QHideEvent* event) override;
 
-private:
+  private:
     void showFaults(const std::vector<int>& reply);
 
     Program& p_;

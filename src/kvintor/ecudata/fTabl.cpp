@@ -34,7 +34,8 @@ fTabl::fTabl(Program& program, QWidget* owner) : ActivatedDialog(owner), p_(prog
         const int n = 2 * t - 1;
         read->setObjectName(QStringLiteral("Command%1").arg(n));
         reset->setObjectName(QStringLiteral("Command%1").arg(n + 1));
-        for (QPushButton* b : {read, reset}) b->setAutoDefault(false);
+        for (QPushButton* b : {read, reset})
+            b->setAutoDefault(false);
         connect(read, &QPushButton::clicked, this, [this, t] { ShowAdaptTable(t); });
         connect(reset, &QPushButton::clicked, this, [this, t] { ResetAdaptTable(t); });
         Command[static_cast<std::size_t>(n)] = read;
@@ -45,7 +46,8 @@ fTabl::fTabl(Program& program, QWidget* owner) : ActivatedDialog(owner), p_(prog
 
     ListView1 = new ed::MarkedList(QStringLiteral("ListView1"), this);
     QStringList headers{QStringLiteral("B/F")};
-    for (int c = 0; c < ed::kAdaptColumns; ++c) headers << QString::number(c);
+    for (int c = 0; c < ed::kAdaptColumns; ++c)
+        headers << QString::number(c);
     ListView1->setHeaderLabels(headers);
     QHeaderView* header = ListView1->header();
     header->setStretchLastSection(false);
@@ -60,9 +62,16 @@ fTabl::fTabl(Program& program, QWidget* owner) : ActivatedDialog(owner), p_(prog
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(ListView1, 1);
-    const int gridWidth = kRowNumberWidth + ed::kAdaptColumns * kCellWidth + 2 * ListView1->frameWidth() +
-                          ListView1->verticalScrollBar()->sizeHint().width();
-    resize(gridWidth + 24, 470);
+    // Wide and tall enough for the whole table without scrolling.
+    const int frame = 2 * ListView1->frameWidth();
+    ListView1->addTopLevelItem(
+        new QTreeWidgetItem(QStringList{QStringLiteral("0"), ed::adaptCell(0)}));
+    const int rowHeight = ListView1->sizeHintForRow(0);
+    ListView1->clear();
+    ListView1->setMinimumSize(kRowNumberWidth + ed::kAdaptColumns * kCellWidth + frame +
+                                  ListView1->verticalScrollBar()->sizeHint().width(),
+                              header->sizeHint().height() + ed::kAdaptRows * rowHeight + frame);
+    adjustSize();
 }
 
 void fTabl::activated() {
@@ -75,7 +84,8 @@ void fTabl::activated() {
 void fTabl::ShowAdaptTable(int t) {
     if (t < 1 || t > ed::kAdaptTables) return;
     kline::EcuLink& ecu = p_.ecu;
-    ecu.EcuExchange(ed::req::readVariable(ed::kAdaptTableList[static_cast<std::size_t>(t - 1)].variable));
+    ecu.EcuExchange(
+        ed::req::readVariable(ed::kAdaptTableList[static_cast<std::size_t>(t - 1)].variable));
     if (ecu.ShowExchangeError(0)) return; // the grid keeps what it showed
     const std::vector<int> reply = ecu.EcuReply();
     if (reply.size() < static_cast<std::size_t>(ed::kAdaptCells)) {
@@ -91,9 +101,11 @@ void fTabl::ShowAdaptTable(int t) {
     for (int r = 0; r < ed::kAdaptRows; ++r) {
         QStringList cells{QString::number(r)};
         for (int c = 0; c < ed::kAdaptColumns; ++c)
-            cells << ed::adaptCell(reply[static_cast<std::size_t>(r * ed::kAdaptColumns + c)], locale);
+            cells << ed::adaptCell(reply[static_cast<std::size_t>(r * ed::kAdaptColumns + c)],
+                                   locale);
         auto* item = new QTreeWidgetItem(cells);
-        for (int c = 1; c <= ed::kAdaptColumns; ++c) item->setTextAlignment(c, Qt::AlignCenter);
+        for (int c = 1; c <= ed::kAdaptColumns; ++c)
+            item->setTextAlignment(c, Qt::AlignCenter);
         rows << item;
     }
     ListView1->addTopLevelItems(rows);
@@ -104,7 +116,8 @@ void fTabl::ResetAdaptTable(int t) {
     if (t < 1 || t > ed::kAdaptTables) return;
     kline::EcuLink& ecu = p_.ecu;
     const ed::BusyPointer busy(this, Qt::BusyCursor);
-    ecu.EcuExchange(ed::req::commandRegister(ed::kAdaptTableList[static_cast<std::size_t>(t - 1)].resetBit));
+    ecu.EcuExchange(
+        ed::req::commandRegister(ed::kAdaptTableList[static_cast<std::size_t>(t - 1)].resetBit));
     if (ecu.ShowExchangeError(1)) return;
     ecu.EcuExchange(ed::req::commandRegister(0));
     if (ecu.ShowExchangeError(1)) return;

@@ -13,7 +13,7 @@ class Program;
 
 class fTabl : public ecudata::ActivatedDialog {
     Q_OBJECT
-public:
+  public:
     static constexpr int kResetSettleMs = 800;
 
     fTabl(Program& program, QWidget* owner);
@@ -30,7 +30,7 @@ public:
     // The table the grid shows (0 before any).
     int shownTable() const { return shown_; }
 
-private:
+  private:
     Program& p_;
     bool shownOnce_ = false;
     int shown_ = 0;

@@ -6,7 +6,25 @@
 #include "KvintorRig.h"
 #include "common/Time.h"
 
+#include <QEventLoop>
+#include <QTimer>
+#include <ctime>
 #include <gtest/gtest.h>
+
+// Lets the event loop wait for events for a while without spinning, so the
+// processor time spent meanwhile is the windows' own.
+inline void idleFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+inline double processorMs() {
+    return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+// The window shows the normal pointer.
+inline bool normalPointer(const QWidget& w) {
+    return w.cursor().shape() == Qt::ArrowCursor;
+}
 
 struct EcuDataTest : ::testing::Test {
     KvintorRig rig;
@@ -23,7 +41,9 @@ struct EcuDataTest : ::testing::Test {
     void SetUp() override {
         QLocale::setDefault(QLocale::c());
         ASSERT_EQ(rig.program.ecu.OpenPort(1), 0);
-        common::setPauseHook([this](int ms) { pauses.push_back({ms, rig.sim->adapter.log().size()}); });
+        common::setPauseHook([this](int ms) {
+            pauses.push_back({ms, rig.sim->adapter.log().size()});
+        });
     }
     void TearDown() override {
         common::setPauseHook(nullptr);
@@ -33,12 +53,14 @@ struct EcuDataTest : ::testing::Test {
     // The ECU answers requests that begin with `command` with exactly these
     // bytes; other requests as before.
     void answer(std::uint8_t command, const std::vector<int>& bytes) {
-        rig.sim->ecu.replyHook = [command, bytes](const kline::Request& r, std::optional<kline::Request>& reply) {
+        rig.sim->ecu.replyHook = [command, bytes](const kline::Request& r,
+                                                  std::optional<kline::Request>& reply) {
             if (!r.empty() && r[0] == command) reply = kline::Request(bytes.begin(), bytes.end());
         };
     }
     QString refusal(int status) const {
-        return QStringLiteral("ЭБУ  не  может  выполнить  операцию  \r\nОшибка  ") + QString::number(status);
+        return QStringLiteral("ЭБУ  не  может  выполнить  операцию  \r\nОшибка  ") +
+               QString::number(status);
     }
     QString linkFailure(const char* upper) const {
         return QStringLiteral("Операция  не  выполнена   ") + QString::fromUtf8(upper);

@@ -25,22 +25,28 @@ TEST(FaultCatalogue, ExactlyThe156CodesHaveTexts) {
 TEST(FaultCatalogue, OneOfEachPrefixAndFamily) {
     EXPECT_EQ(faultText(13), QStringLiteral("Низкий уровень сигнала с датчика расхода воздуха"));
     EXPECT_EQ(faultText(15), QStringLiteral("Низкий уровень сигнала датчика абсолютного давления"));
-    EXPECT_EQ(faultText(16), QStringLiteral("Высокий уровень сигнала с датчика абсолютного давления"));
+    EXPECT_EQ(faultText(16),
+              QStringLiteral("Высокий уровень сигнала с датчика абсолютного давления"));
     EXPECT_EQ(faultText(32), QStringLiteral("Высокий уровень сигнала с первого корректора CO"));
-    EXPECT_EQ(faultText(65), QStringLiteral("Неисправность  при записи в энегонезависимую память ЭБУ"));
+    EXPECT_EQ(faultText(65),
+              QStringLiteral("Неисправность  при записи в энегонезависимую память ЭБУ"));
     EXPECT_EQ(faultText(12), QStringLiteral("Короткое замыкание L-линии на массу"));
     EXPECT_EQ(faultText(251), QStringLiteral("Короткое замыкание нагрузки прожига датчика GB"));
     EXPECT_EQ(faultText(174), QStringLiteral("Короткое замыкание цепи клапана адсорбера"));
     EXPECT_EQ(faultText(199), QStringLiteral("Короткое замыкание на землю цепи клапана ЭПХХ"));
-    EXPECT_EQ(faultText(253), QStringLiteral("Короткое замыкание на землю цепи прожига датчика GB"));
+    EXPECT_EQ(faultText(253),
+              QStringLiteral("Короткое замыкание на землю цепи прожига датчика GB"));
     // Families: the number follows without a space.
-    EXPECT_EQ(faultText(81), QStringLiteral("Макс. Смещение УОЗ при регулировании по детонации в цил.1"));
-    EXPECT_EQ(faultText(88), QStringLiteral("Макс. Смещение УОЗ при регулировании по детонации в цил.8"));
+    EXPECT_EQ(faultText(81),
+              QStringLiteral("Макс. Смещение УОЗ при регулировании по детонации в цил.1"));
+    EXPECT_EQ(faultText(88),
+              QStringLiteral("Макс. Смещение УОЗ при регулировании по детонации в цил.8"));
     EXPECT_EQ(faultText(93), QStringLiteral("Короткое замыкание нагрузки в цепи зажигания 3"));
     EXPECT_EQ(faultText(238), QStringLiteral("Обрыв в цепи зажигания 8"));
     EXPECT_EQ(faultText(241), QStringLiteral("Короткое замыкание на землю цепи зажигания 1"));
     EXPECT_EQ(faultText(248), QStringLiteral("Короткое замыкание на землю цепи зажигания 8"));
-    for (int code : {80, 89, 90, 100, 230, 239, 240, 249}) EXPECT_TRUE(faultText(code).isEmpty()) << code;
+    for (int code : {80, 89, 90, 100, 230, 239, 240, 249})
+        EXPECT_TRUE(faultText(code).isEmpty()) << code;
     // Plain texts.
     EXPECT_EQ(faultText(19), QStringLiteral("Перегрев двигателя температура О.Ж.>105 Градусов С"));
     EXPECT_EQ(faultText(58), QStringLiteral("Обрыв ДПКВ для (АВТРОН)"));
@@ -60,8 +66,10 @@ TEST(FaultCatalogue, ActuatorTriplesAndNoCodeEndingInZero) {
     // for each of the 21 outputs; codes ending in 0 are never assigned.
     int outputs = 0;
     for (int first = 131; first <= 197;) {
-        const QString s = faultText(first), open = faultText(first + 1), ground = faultText(first + 2);
-        EXPECT_TRUE(s.startsWith(QStringLiteral("Короткое замыкание ")) && !s.contains(QStringLiteral("на землю")))
+        const QString s = faultText(first), open = faultText(first + 1),
+                      ground = faultText(first + 2);
+        EXPECT_TRUE(s.startsWith(QStringLiteral("Короткое замыкание ")) &&
+                    !s.contains(QStringLiteral("на землю")))
             << first;
         EXPECT_TRUE(open.startsWith(QStringLiteral("Обрыв "))) << first + 1;
         EXPECT_TRUE(ground.startsWith(QStringLiteral("Короткое замыкание на землю "))) << first + 2;
@@ -71,7 +79,8 @@ TEST(FaultCatalogue, ActuatorTriplesAndNoCodeEndingInZero) {
         first += (first + 3) % 10 == 0 ? 4 : 3;
     }
     EXPECT_EQ(outputs, 21);
-    for (int code = 130; code <= 190; code += 10) EXPECT_TRUE(faultText(code).isEmpty()) << code;
+    for (int code = 130; code <= 190; code += 10)
+        EXPECT_TRUE(faultText(code).isEmpty()) << code;
 }
 
 // ============================================================ fault rows
@@ -85,7 +94,8 @@ TEST(FaultRows, PairsFromElementOneAndAnUnpairedLastByteLeftOut) {
               (QStringList{"13", "XX", "", "Низкий уровень сигнала с датчика расхода воздуха"}));
     const auto two = faultRows({2, 12, 0x20, 200, 0xA0});
     ASSERT_EQ(two.size(), 2u);
-    EXPECT_EQ(faultColumns(two[0]), (QStringList{"12", "", "XXX", "Короткое замыкание L-линии на массу"}));
+    EXPECT_EQ(faultColumns(two[0]),
+              (QStringList{"12", "", "XXX", "Короткое замыкание L-линии на массу"}));
     EXPECT_EQ(faultColumns(two[1]), (QStringList{"200", "XX", "XXX", "200  не  определена"}));
     EXPECT_EQ(faultRows({1, 13, 0x80, 14}).size(), 1u);
     // Only bits 7 and 5 show.
@@ -145,17 +155,21 @@ TEST(PassportField, SixteenBytesOfCodePage866PaddedWithZeros) {
     EXPECT_EQ(passportBytes(QString()), QByteArray(16, '\0'));
     EXPECT_EQ(passportBytes(QStringLiteral("   ")), QByteArray(16, '\0'));
     EXPECT_EQ(passportBytes(QStringLiteral("А")), QByteArray("\x80") + QByteArray(15, '\0'));
-    EXPECT_EQ(passportBytes(QStringLiteral("Яя 1")), QByteArray("\x9F\xEF 1") + QByteArray(12, '\0'));
+    EXPECT_EQ(passportBytes(QStringLiteral("Яя 1")),
+              QByteArray("\x9F\xEF 1") + QByteArray(12, '\0'));
     // Of a longer text the first 16 characters, after the trim.
-    EXPECT_EQ(passportBytes(QStringLiteral("  ABCDEFGHIJKLMNOPQRST")), QByteArray("ABCDEFGHIJKLMNOP"));
-    EXPECT_EQ(passportBytes(QStringLiteral("ABCDEFGHIJKLMNO QRST")), QByteArray("ABCDEFGHIJKLMNO "));
+    EXPECT_EQ(passportBytes(QStringLiteral("  ABCDEFGHIJKLMNOPQRST")),
+              QByteArray("ABCDEFGHIJKLMNOP"));
+    EXPECT_EQ(passportBytes(QStringLiteral("ABCDEFGHIJKLMNO QRST")),
+              QByteArray("ABCDEFGHIJKLMNO "));
 }
 
 TEST(PassportField, DateStampAndTheFieldsVariables) {
     EXPECT_EQ(dateStamp(QDate(2024, 3, 5)), QStringLiteral("05.03.24"));
     EXPECT_EQ(dateStamp(QDate(1999, 12, 31)), QStringLiteral("31.12.99"));
     std::vector<int> vars;
-    for (const PassportField& f : kPassportFields) vars.push_back(f.variable);
+    for (const PassportField& f : kPassportFields)
+        vars.push_back(f.variable);
     EXPECT_EQ(vars, (std::vector<int>{116, 117, 118, 119, 121, 122, 123}));
 }
 
@@ -172,12 +186,15 @@ TEST(AdaptCells, ThreeDecimalsRoundedHalfUpInTheLocale) {
     EXPECT_EQ(adaptCell(128, QLocale(QLocale::Russian, QLocale::Russia)), QStringLiteral("1,000"));
     // Every byte gives a distinct value between 0.5 and 1.5.
     QSet<QString> seen;
-    for (int b = 0; b < 256; ++b) seen.insert(adaptCell(b, QLocale::c()));
+    for (int b = 0; b < 256; ++b)
+        seen.insert(adaptCell(b, QLocale::c()));
     EXPECT_EQ(seen.size(), 256);
 }
 
 TEST(AdaptCells, TablesAndTheirResetBits) {
     std::vector<std::pair<int, int>> t;
-    for (const AdaptTable& a : kAdaptTableList) t.emplace_back(a.variable, a.resetBit);
-    EXPECT_EQ(t, (std::vector<std::pair<int, int>>{{73, 0x10}, {74, 0x20}, {75, 0x40}, {76, 0x80}}));
+    for (const AdaptTable& a : kAdaptTableList)
+        t.emplace_back(a.variable, a.resetBit);
+    EXPECT_EQ(t,
+              (std::vector<std::pair<int, int>>{{73, 0x10}, {74, 0x20}, {75, 0x40}, {76, 0x80}}));
 }

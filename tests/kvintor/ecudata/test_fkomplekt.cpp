@@ -25,7 +25,8 @@ Request passportWrite(int variable, const QByteArray& text) {
     Request r{98, 14, 1, static_cast<std::uint8_t>(variable)};
     QByteArray b = text;
     b.append(QByteArray(16 - b.size(), '\0'));
-    for (char c : b) r.push_back(static_cast<std::uint8_t>(c));
+    for (char c : b)
+        r.push_back(static_cast<std::uint8_t>(c));
     return r;
 }
 
@@ -38,22 +39,26 @@ struct PassportWindow : EcuDataTest {
     }
     QStringList configuration() {
         QStringList out;
-        for (int i = 0; i < w->List2->count(); ++i) out << w->List2->item(i)->text();
+        for (int i = 0; i < w->List2->count(); ++i)
+            out << w->List2->item(i)->text();
         return out;
     }
     std::vector<QStringList> identification() {
         std::vector<QStringList> out;
         for (int i = 0; i < w->ListView1->topLevelItemCount(); ++i)
-            out.push_back({w->ListView1->topLevelItem(i)->text(0), w->ListView1->topLevelItem(i)->text(1)});
+            out.push_back(
+                {w->ListView1->topLevelItem(i)->text(0), w->ListView1->topLevelItem(i)->text(1)});
         return out;
     }
     QStringList fields() {
         QStringList out;
-        for (QLineEdit* e : w->Text1) out << e->text();
+        for (QLineEdit* e : w->Text1)
+            out << e->text();
         return out;
     }
     void setFields(const QStringList& texts) {
-        for (int k = 0; k < 7; ++k) w->Text1[static_cast<std::size_t>(k)]->setText(texts.at(k));
+        for (int k = 0; k < 7; ++k)
+            w->Text1[static_cast<std::size_t>(k)]->setText(texts.at(k));
     }
 };
 
@@ -62,16 +67,31 @@ struct PassportWindow : EcuDataTest {
 // ============================================================ reading
 
 TEST_F(PassportWindow, OpeningReadsConfigurationIdentificationAndFields) {
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Паспорт ЭБУ. и комплектация     Kvintor  (версия 2.4)"));
-    for (int v = 1; v <= 6; ++v) rig.sim->ecu.setVariable(v, std::vector<int>{0x03, 0, 0, 0x04, 0, 0x80}[v - 1]);
+    EXPECT_EQ(w->windowTitle(),
+              QStringLiteral("Паспорт ЭБУ. и комплектация     Kvintor  (версия 2.4)"));
+    for (int v = 1; v <= 6; ++v)
+        rig.sim->ecu.setVariable(v, std::vector<int>{0x03, 0, 0, 0x04, 0, 0x80}[v - 1]);
     w->show();
     runEventsFor(30); // the activation reads once
     w->activated();
     EXPECT_EQ(rig.requests(), (std::vector<Request>{kConfiguration,
-                                                    {0x51}, {0x52}, {0x53}, {0x54}, {0x55}, {0x56}, {0x57}, {0x58},
-                                                    {97, 116}, {97, 117}, {97, 118}, {97, 119},
-                                                    {97, 121}, {97, 122}, {97, 123}}));
-    EXPECT_EQ(configuration(), (QStringList{"Постоянное питание блока", "Датчик кислорода", "New-4-3", "New-6-8"}));
+                                                    {0x51},
+                                                    {0x52},
+                                                    {0x53},
+                                                    {0x54},
+                                                    {0x55},
+                                                    {0x56},
+                                                    {0x57},
+                                                    {0x58},
+                                                    {97, 116},
+                                                    {97, 117},
+                                                    {97, 118},
+                                                    {97, 119},
+                                                    {97, 121},
+                                                    {97, 122},
+                                                    {97, 123}}));
+    EXPECT_EQ(configuration(),
+              (QStringList{"Постоянное питание блока", "Датчик кислорода", "New-4-3", "New-6-8"}));
     EXPECT_EQ(identification(), (std::vector<QStringList>{{"Тип ЭБУ", "Микас 7.1 Ц1.1 R"},
                                                           {"Паспорт программы", "M71 4062 2.17"},
                                                           {"Таблица ссылок", "ТС-1 01.04"},
@@ -80,8 +100,8 @@ TEST_F(PassportWindow, OpeningReadsConfigurationIdentificationAndFields) {
                                                           {"Калибровка", "К4062-07 Евро-2"},
                                                           {"Дата выпуска", "12.03.2005"},
                                                           {"Двигатель", "ЗМЗ-4062.10 Евро-2"}}));
-    EXPECT_EQ(fields(), (QStringList{"М7.1 12.03.05", "0512345", "2.17.4062", "АЦП 5.02", "4062*1012345",
-                                     "X96330200512345", "05.2005"}));
+    EXPECT_EQ(fields(), (QStringList{"М7.1 12.03.05", "0512345", "2.17.4062", "АЦП 5.02",
+                                     "4062*1012345", "X96330200512345", "05.2005"}));
     EXPECT_FALSE(w->Command1->isEnabled());
     EXPECT_TRUE(w->ListView1->isHeaderHidden());
     EXPECT_TRUE(rig.dialogs.messages.empty());
@@ -90,9 +110,11 @@ TEST_F(PassportWindow, OpeningReadsConfigurationIdentificationAndFields) {
 TEST_F(PassportWindow, CaptionsAndNames) {
     EXPECT_EQ(w->Check1->text(), QStringLiteral("Модификация ЭБУ + Дата:"));
     QStringList captions;
-    for (int k = 1; k < 7; ++k) captions << w->Label1[static_cast<std::size_t>(k)]->text();
-    EXPECT_EQ(captions, (QStringList{"Серийный номер ЭБУ:", "Версия ПЗУ:", "Калибровки ADC:", "Номер двигателя:",
-                                     "Номер кузова:", "Дата выпуска автомобиля:"}));
+    for (int k = 1; k < 7; ++k)
+        captions << w->Label1[static_cast<std::size_t>(k)]->text();
+    EXPECT_EQ(captions,
+              (QStringList{"Серийный номер ЭБУ:", "Версия ПЗУ:", "Калибровки ADC:",
+                           "Номер двигателя:", "Номер кузова:", "Дата выпуска автомобиля:"}));
     EXPECT_EQ(w->Command1->text(), QStringLiteral("Записать в ЭБУ"));
     for (int k = 0; k < 7; ++k) {
         const QLineEdit* e = w->Text1[static_cast<std::size_t>(k)];
@@ -108,7 +130,8 @@ TEST_F(PassportWindow, AShortConfigurationReplyCountsMissingBytesAsZero) {
         if (r == kConfiguration) reply = Request{0x01, 0x02};
     };
     w->activated();
-    EXPECT_EQ(configuration(), (QStringList{"Постоянное питание блока", "Датчик положения клапана EGR"}));
+    EXPECT_EQ(configuration(),
+              (QStringList{"Постоянное питание блока", "Датчик положения клапана EGR"}));
     EXPECT_EQ(w->ListView1->topLevelItemCount(), 8);
 }
 
@@ -192,26 +215,29 @@ TEST_F(PassportWindow, WriteSendsEveryFieldAsSixteenBytesThenTheClosingWrites) {
         if (r.size() > 3 && r[3] == 116) during = w->cursor().shape();
     };
     QTest::mouseClick(w->Command1, Qt::LeftButton);
-    EXPECT_EQ(rig.requests(),
-              (std::vector<Request>{passportWrite(116, QByteArray("\x8C" "7.1 05.03.24")),
-                                    passportWrite(117, "AB"),
-                                    passportWrite(118, ""),
-                                    passportWrite(119, "ABCDEFGHIJKLMNOP"),
-                                    passportWrite(121, "4062"),
-                                    passportWrite(122, "\x80"),
-                                    passportWrite(123, "05.2005"),
-                                    {98, 14, 1, 115, 0xFF},
-                                    {98, 14, 1, 120, 0xFF}}));
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{passportWrite(116, QByteArray("\x8C"
+                                                                                  "7.1 05.03.24")),
+                                                    passportWrite(117, "AB"),
+                                                    passportWrite(118, ""),
+                                                    passportWrite(119, "ABCDEFGHIJKLMNOP"),
+                                                    passportWrite(121, "4062"),
+                                                    passportWrite(122, "\x80"),
+                                                    passportWrite(123, "05.2005"),
+                                                    {98, 14, 1, 115, 0xFF},
+                                                    {98, 14, 1, 120, 0xFF}}));
     EXPECT_EQ(rig.requests().size(), 0u);
     EXPECT_EQ(during, Qt::WaitCursor);
-    EXPECT_FALSE(w->testAttribute(Qt::WA_SetCursor)) << "the pointer is back";
+    EXPECT_TRUE(normalPointer(*w)) << "the pointer is back";
     EXPECT_FALSE(w->Command1->isEnabled()) << "until the next key press";
     EXPECT_TRUE(rig.dialogs.messages.empty());
 
     // The ECU keeps the fields: the next opening reads them back.
     fKomplekt again(rig.program, nullptr);
     again.activated();
-    for (int k = 0; k < 7; ++k) EXPECT_EQ(again.Text1[static_cast<std::size_t>(k)]->text(), w->Text1[static_cast<std::size_t>(k)]->text().trimmed()) << k;
+    for (int k = 0; k < 7; ++k)
+        EXPECT_EQ(again.Text1[static_cast<std::size_t>(k)]->text(),
+                  w->Text1[static_cast<std::size_t>(k)]->text().trimmed())
+            << k;
 }
 
 TEST_F(PassportWindow, TheFirstRefusalEndsTheWriteWithoutClosingWrites) {
@@ -221,10 +247,11 @@ TEST_F(PassportWindow, TheFirstRefusalEndsTheWriteWithoutClosingWrites) {
     rig.sim->ecu.refuseWrites(118, 7);
     w->WritePassport();
     EXPECT_EQ(rig.requests(),
-              (std::vector<Request>{passportWrite(116, "m"), passportWrite(117, "s"), passportWrite(118, "r")}));
+              (std::vector<Request>{passportWrite(116, "m"), passportWrite(117, "s"),
+                                    passportWrite(118, "r")}));
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     expectMessage(0, refusal(7), errorCaption);
-    EXPECT_FALSE(w->testAttribute(Qt::WA_SetCursor));
+    EXPECT_TRUE(normalPointer(*w));
     EXPECT_FALSE(w->Command1->isEnabled());
 
     // A refused first closing write: no second one.

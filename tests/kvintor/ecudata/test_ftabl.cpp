@@ -1,8 +1,8 @@
 // The fuel-supply adaptation tables window against the simulated ECU.
 #include "EcuDataRig.h"
 #include "EventLoop.h"
-#include "ecudata/EcudataWindows.h"
 #include "ecudata/AdaptTables.h"
+#include "ecudata/EcudataWindows.h"
 #include "ecudata/fTabl.h"
 
 #include <QAction>
@@ -26,14 +26,16 @@ struct TablesWindow : EcuDataTest {
     QStringList cells() {
         QStringList out;
         for (int r = 0; r < w->ListView1->topLevelItemCount(); ++r)
-            for (int c = 0; c < 16; ++c) out << cell(r, c);
+            for (int c = 0; c < 16; ++c)
+                out << cell(r, c);
         return out;
     }
     QByteArray table(int variable) { return rig.sim->ecu.table(variable); }
     // A reply of n bytes: byte k is k mod 256.
     static std::vector<int> counting(int n) {
         std::vector<int> v;
-        for (int k = 0; k < n; ++k) v.push_back(k % 256);
+        for (int k = 0; k < n; ++k)
+            v.push_back(k % 256);
         return v;
     }
 };
@@ -45,25 +47,32 @@ struct TablesWindow : EcuDataTest {
 TEST_F(TablesWindow, OpeningShowsTableOneInA17ColumnGrid) {
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Таблицы топливоподачи    Kvintor  (версия 2.4)"));
     QStringList headers;
-    for (int c = 0; c < w->ListView1->columnCount(); ++c) headers << w->ListView1->headerItem()->text(c);
+    for (int c = 0; c < w->ListView1->columnCount(); ++c)
+        headers << w->ListView1->headerItem()->text(c);
     QStringList expected{"B/F"};
-    for (int c = 0; c < 16; ++c) expected << QString::number(c);
+    for (int c = 0; c < 16; ++c)
+        expected << QString::number(c);
     EXPECT_EQ(headers, expected);
-    EXPECT_LT(w->ListView1->columnWidth(0), w->ListView1->columnWidth(1)) << "a narrow row-number column";
-    for (int c = 2; c <= 16; ++c) EXPECT_EQ(w->ListView1->columnWidth(c), w->ListView1->columnWidth(1));
+    EXPECT_LT(w->ListView1->columnWidth(0), w->ListView1->columnWidth(1))
+        << "a narrow row-number column";
+    for (int c = 2; c <= 16; ++c)
+        EXPECT_EQ(w->ListView1->columnWidth(c), w->ListView1->columnWidth(1));
 
     QByteArray t(256, 0);
-    for (int k = 0; k < 256; ++k) t[k] = static_cast<char>(255 - k);
+    for (int k = 0; k < 256; ++k)
+        t[k] = static_cast<char>(255 - k);
     rig.sim->ecu.setTable(73, t);
     w->show();
     runEventsFor(30);
     w->activated(); // once only
     EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 73}}));
     ASSERT_EQ(w->ListView1->topLevelItemCount(), 16);
-    for (int r = 0; r < 16; ++r) EXPECT_EQ(w->ListView1->topLevelItem(r)->text(0), QString::number(r));
+    for (int r = 0; r < 16; ++r)
+        EXPECT_EQ(w->ListView1->topLevelItem(r)->text(0), QString::number(r));
     EXPECT_EQ(cell(0, 0), QStringLiteral("1.496"));
     EXPECT_EQ(cell(15, 15), QStringLiteral("0.500"));
-    EXPECT_EQ(cell(1, 0), kvintor::ecudata::adaptCell(255 - 16, QLocale::c())) << "byte 16 is row 1's first cell";
+    EXPECT_EQ(cell(1, 0), kvintor::ecudata::adaptCell(255 - 16, QLocale::c()))
+        << "byte 16 is row 1's first cell";
     EXPECT_EQ(w->shownTable(), 1);
 }
 
@@ -88,7 +97,8 @@ TEST_F(TablesWindow, AllBytes128ShowOne) {
     w->ShowAdaptTable(2);
     const QStringList all = cells();
     ASSERT_EQ(all.size(), 256);
-    for (const QString& c : all) ASSERT_EQ(c, QStringLiteral("1.000"));
+    for (const QString& c : all)
+        ASSERT_EQ(c, QStringLiteral("1.000"));
 }
 
 TEST_F(TablesWindow, CellsInTheUsersLocale) {
@@ -125,7 +135,8 @@ TEST_F(TablesWindow, ALongerReplyShowsItsFirst256Bytes) {
 TEST_F(TablesWindow, ATableOfEscapedBytesIsReadWhole) {
     // Every byte 64 or 13 goes over the line as two.
     QByteArray t(256, 0);
-    for (int k = 0; k < 256; ++k) t[k] = static_cast<char>(k % 2 ? 13 : 64);
+    for (int k = 0; k < 256; ++k)
+        t[k] = static_cast<char>(k % 2 ? 13 : 64);
     rig.sim->ecu.setTable(75, t);
     w->ShowAdaptTable(3);
     EXPECT_TRUE(rig.dialogs.messages.empty());
@@ -162,7 +173,7 @@ TEST_F(TablesWindow, ResetOfTableThreeThenTheTableAfter800Ms) {
     EXPECT_EQ(cells(), QStringList(256, QStringLiteral("1.000")));
     EXPECT_EQ(w->shownTable(), 3);
     EXPECT_EQ(during, Qt::BusyCursor);
-    EXPECT_FALSE(w->testAttribute(Qt::WA_SetCursor));
+    EXPECT_TRUE(normalPointer(*w));
     EXPECT_EQ(rig.sim->ecu.variable(14), 0);
     EXPECT_TRUE(rig.dialogs.messages.empty());
     EXPECT_NE(table(73), QByteArray(256, static_cast<char>(128))) << "only table 3 was reset";
@@ -172,9 +183,10 @@ TEST_F(TablesWindow, EveryResetButtonWritesItsBit) {
     const int bits[4] = {0x10, 0x20, 0x40, 0x80};
     for (int t = 1; t <= 4; ++t) {
         w->Command[static_cast<std::size_t>(2 * t)]->click();
-        EXPECT_EQ(rig.requests(), (std::vector<Request>{{98, 14, static_cast<std::uint8_t>(bits[t - 1])},
-                                                        {98, 14, 0},
-                                                        {97, static_cast<std::uint8_t>(72 + t)}}));
+        EXPECT_EQ(rig.requests(),
+                  (std::vector<Request>{{98, 14, static_cast<std::uint8_t>(bits[t - 1])},
+                                        {98, 14, 0},
+                                        {97, static_cast<std::uint8_t>(72 + t)}}));
         EXPECT_EQ(table(72 + t), QByteArray(256, static_cast<char>(128)));
     }
 }
@@ -199,7 +211,7 @@ TEST_F(TablesWindow, ARefusedResetIsToldAndNotReadAgain) {
     expectMessage(0, refusal(6), errorCaption);
     EXPECT_TRUE(pauses.empty());
     EXPECT_EQ(cells(), before);
-    EXPECT_FALSE(w->testAttribute(Qt::WA_SetCursor));
+    EXPECT_TRUE(normalPointer(*w));
 
     rig.sim->ecu.acceptWrites();
     rig.sim->ecu.replyHook = [](const Request& r, std::optional<Request>& reply) {
@@ -215,7 +227,8 @@ TEST_F(TablesWindow, ARowClickMarksTheRowAndEscapeCloses) {
     w->show();
     w->activated();
     QTreeWidgetItem* row = w->ListView1->topLevelItem(4);
-    QTest::mouseClick(w->ListView1->viewport(), Qt::LeftButton, {}, w->ListView1->visualItemRect(row).center());
+    QTest::mouseClick(w->ListView1->viewport(), Qt::LeftButton, {},
+                      w->ListView1->visualItemRect(row).center());
     EXPECT_TRUE(w->ListView1->marked());
     EXPECT_EQ(w->ListView1->markTop(), w->ListView1->visualItemRect(row).top());
     w->ShowAdaptTable(2);
@@ -232,7 +245,8 @@ TEST(TablesMenu, OpensModalOverTheMainWindow) {
     ASSERT_TRUE(rig.startOnCom1());
     rig.modal.push_back([&](QDialog& d) {
         EXPECT_EQ(d.parent(), &rig.main());
-        EXPECT_EQ(d.windowTitle(), QStringLiteral("Таблицы топливоподачи    Kvintor  (версия 2.4)"));
+        EXPECT_EQ(d.windowTitle(),
+                  QStringLiteral("Таблицы топливоподачи    Kvintor  (версия 2.4)"));
     });
     rig.main().mEbu.at(1)->trigger();
     EXPECT_EQ(rig.modalsShown, QStringList{"fTabl"});
