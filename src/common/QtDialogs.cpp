@@ -76,9 +76,11 @@ QString QtDialogs::openFile(const QString& caption, const QString& folder, const
     return QFileDialog::getOpenFileName(parent_, caption, folder, filter);
 }
 
-QString QtDialogs::saveFile(const QString& caption, const QString& suggestedPath,
-                            const QString& filter) {
-    return QFileDialog::getSaveFileName(parent_, caption, suggestedPath, filter);
+QString QtDialogs::saveFile(const QString& caption, const QString& suggestedPath, const QString& filter,
+                            bool confirmOverwrite) {
+    return QFileDialog::getSaveFileName(parent_, caption, suggestedPath, filter, nullptr,
+                                        confirmOverwrite ? QFileDialog::Options()
+                                                         : QFileDialog::DontConfirmOverwrite);
 }
 
 } // namespace common

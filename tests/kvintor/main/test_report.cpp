@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
