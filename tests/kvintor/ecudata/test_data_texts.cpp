@@ -85,23 +85,6 @@ TEST(FaultCatalogue, ActuatorTriplesAndNoCodeEndingInZero) {
 
 // ============================================================ fault rows
 
-TEST(FaultRows, PairsFromElementOneAndAnUnpairedLastByteLeftOut) {
-    EXPECT_TRUE(faultRows({0}).empty());
-    EXPECT_TRUE(faultRows({}).empty());
-    const auto one = faultRows({1, 13, 0x80});
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(faultColumns(one[0]),
-              (QStringList{"13", "XX", "", "Низкий уровень сигнала с датчика расхода воздуха"}));
-    const auto two = faultRows({2, 12, 0x20, 200, 0xA0});
-    ASSERT_EQ(two.size(), 2u);
-    EXPECT_EQ(faultColumns(two[0]),
-              (QStringList{"12", "", "XXX", "Короткое замыкание L-линии на массу"}));
-    EXPECT_EQ(faultColumns(two[1]), (QStringList{"200", "XX", "XXX", "200  не  определена"}));
-    EXPECT_EQ(faultRows({1, 13, 0x80, 14}).size(), 1u);
-    // Only bits 7 and 5 show.
-    EXPECT_EQ(faultColumns({13, 0x5F}), (QStringList{"13", "", "", faultText(13)}));
-}
-
 TEST(FaultRows, TheListChangesOnlyWhenTheReplyDoes) {
     FaultReplyTracker t;
     EXPECT_EQ(t.last(), std::vector<int>{0});
@@ -164,15 +147,6 @@ TEST(PassportField, SixteenBytesOfCodePage866PaddedWithZeros) {
               QByteArray("ABCDEFGHIJKLMNO "));
 }
 
-TEST(PassportField, DateStampAndTheFieldsVariables) {
-    EXPECT_EQ(dateStamp(QDate(2024, 3, 5)), QStringLiteral("05.03.24"));
-    EXPECT_EQ(dateStamp(QDate(1999, 12, 31)), QStringLiteral("31.12.99"));
-    std::vector<int> vars;
-    for (const PassportField& f : kPassportFields)
-        vars.push_back(f.variable);
-    EXPECT_EQ(vars, (std::vector<int>{116, 117, 118, 119, 121, 122, 123}));
-}
-
 // ============================================================ tables
 
 TEST(AdaptCells, ThreeDecimalsRoundedHalfUpInTheLocale) {
@@ -189,12 +163,4 @@ TEST(AdaptCells, ThreeDecimalsRoundedHalfUpInTheLocale) {
     for (int b = 0; b < 256; ++b)
         seen.insert(adaptCell(b, QLocale::c()));
     EXPECT_EQ(seen.size(), 256);
-}
-
-TEST(AdaptCells, TablesAndTheirResetBits) {
-    std::vector<std::pair<int, int>> t;
-    for (const AdaptTable& a : kAdaptTableList)
-        t.emplace_back(a.variable, a.resetBit);
-    EXPECT_EQ(t,
-              (std::vector<std::pair<int, int>>{{73, 0x10}, {74, 0x20}, {75, 0x40}, {76, 0x80}}));
 }
