@@ -1,6 +1,8 @@
 #include "AllWindows.h"
 
 #include "adjust/AdjustWindows.h"
+
+#include "ecudata/EcudataWindows.h"
 #include "graphs/GraphsWindows.h"
 #include "main/Program.h"
 #include "reference/ReferenceMenus.h"
@@ -10,6 +12,8 @@ namespace kvintor {
 void installAllWindows(Program& program, StreamPortFactory streams) {
     // One line per window folder: its install function adds its hooks.
     installAdjustWindows(program);
+
+    installEcudataWindows(program);
     installGraphsWindows(program, std::move(streams));
     installReferenceWindows(program);
 }
