@@ -1,7 +1,6 @@
 #include "AllWindows.h"
 
 #include "adjust/AdjustWindows.h"
-
 #include "ecudata/EcudataWindows.h"
 #include "graphs/GraphsWindows.h"
 #include "main/Program.h"
@@ -12,7 +11,6 @@ namespace kvintor {
 void installAllWindows(Program& program, StreamPortFactory streams) {
     // One line per window folder: its install function adds its hooks.
     installAdjustWindows(program);
-
     installEcudataWindows(program);
     installGraphsWindows(program, std::move(streams));
     installReferenceWindows(program);

@@ -16,11 +16,15 @@ void installEcudataWindows(Program& program) {
         // The passport and the tables share the link with the main window's
         // polling; the fault list polls on its own, so the main window's
         // polling stops first.
+        // Only one window talks to the ECU at a time: the main window's
+        // polling stops, and its activation starts it again afterwards.
         QObject::connect(main.mEbu.at(0), &QAction::triggered, owner, [&program, owner] {
+            owner->stopTimers();
             fKomplekt window(program, owner);
             program.execModal(window);
         });
         QObject::connect(main.mEbu.at(1), &QAction::triggered, owner, [&program, owner] {
+            owner->stopTimers();
             fTabl window(program, owner);
             program.execModal(window);
         });
