@@ -155,7 +155,7 @@ void fGraphik::buildControls() {
 }
 
 void fGraphik::buildMenus() {
-    auto item = [this](QMenu* menu, const QString& name, const QString& text,
+    auto item = [](QMenu* menu, const QString& name, const QString& text,
                        const QKeySequence& key) {
         QAction* a = menu->addAction(text);
         a->setObjectName(name);
