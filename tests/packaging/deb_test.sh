@@ -2,7 +2,8 @@
 # scripts/package on the build tree: a .deb that holds the programs, desktop
 # entries, icons, metadata and manual pages, depends on the Qt libraries
 # (computed) and Qt's Russian texts, tells about the dialout group after
-# installing, and on which lintian finds no error.
+# installing, leaves nothing behind when removed, and on which lintian finds
+# no error.
 #
 #   package_test.sh BUILD_DIR SOURCE_DIR VERSION
 set -euo pipefail
@@ -48,6 +49,17 @@ dpkg-deb -e "$deb" "$control"
 note=$(sh "$control/postinst" configure)
 grep -q 'usermod -aG dialout' <<<"$note" || fail "postinst tells nothing about dialout: $note"
 [ -z "$(sh "$control/postinst" abort-upgrade)" ] || fail "postinst speaks outside configure"
+
+# Installed into a scratch root and removed again, nothing of it stays.
+root=$control/root
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+touch "$root/var/lib/dpkg/status"
+dpkg=(dpkg --root="$root" --force-depends --force-script-chrootless --force-not-root)
+"${dpkg[@]}" -i "$deb" >"$control/install.log" 2>&1 || fail "dpkg -i: $(cat "$control/install.log")"
+[ -x "$root/usr/bin/kvintor" ] || fail "dpkg -i installed no kvintor"
+"${dpkg[@]}" --remove kvintor >"$control/remove.log" 2>&1 || fail "dpkg --remove: $(cat "$control/remove.log")"
+left=$(cd "$root" && find . -mindepth 1 ! -path './var/lib/dpkg*' ! -path ./var ! -path ./var/lib)
+[ -z "$left" ] || fail "removing the package left: $left"
 
 if command -v lintian >/dev/null; then
     report=$(lintian --no-cfg --fail-on none "$deb" 2>&1)
