@@ -4,6 +4,7 @@
 //   fermel --help | --version
 #include "CommandLine.h"
 #include "Fermel.h"
+#include "common/ProgramIcon.h"
 #include "common/QtDialogs.h"
 #include "common/SettingsStore.h"
 #include "common/Translations.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(editor::settingsApp());
     common::installRussianTranslations(app);
+    common::showAsDesktopProgram(app, common::DesktopProgram::Fermel);
     common::QtDialogs dialogs;
     editor::FermelSeams seams{settings, dialogs, ports, kline::hardwarePortFactory(), {}};
     editor::fRedact window(seams);

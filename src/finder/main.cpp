@@ -5,6 +5,7 @@
 // FILE opens at start as if chosen with "Файл".
 #include "CommandLine.h"
 #include "common/Platform.h"
+#include "common/ProgramIcon.h"
 #include "common/QtDialogs.h"
 #include "common/SettingsStore.h"
 #include "common/Translations.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumeta"));
     common::installRussianTranslations(app);
+    common::showAsDesktopProgram(app, common::DesktopProgram::Lumeta);
     // Qt's own options (-platform, -display, ...) are gone from these.
     const finder::CommandLine cl = finder::parseCommandLine(app.arguments().mid(1));
     if (cl.action == finder::CommandLine::Action::Error) {

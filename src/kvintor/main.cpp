@@ -1,14 +1,18 @@
 // Kvintor, the diagnostic program.
 //
 //   kvintor [--port N=DEVICE ...] [--simulator]
+//   kvintor --help | --version
 //
 // --port maps COM N to a device for this run; --simulator makes COM1 the
 // built-in simulated ECU and shows the simulator's control panel.
 #include "common/Platform.h"
+#include "common/ProgramIcon.h"
+#include "common/ProgramOptions.h"
 #include "common/QtDialogs.h"
 #include "common/SettingsStore.h"
 #include "common/Translations.h"
 #include "AllWindows.h"
+#include "Usage.h"
 #include "link/HardwarePort.h"
 #include "main/InitTest.h"
 #include "main/Program.h"
@@ -17,13 +21,22 @@
 #include "sim/SimulatedPort.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // --help and --version need no display.
+    const auto help = [] {
+        return kvintor::usageText(common::SettingsStore().fileFor(kvintor::Program::kApp),
+                                  QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    };
+    if (const auto done = common::answerInfoOption(argc, argv, QStringLiteral("kvintor"), help))
+        return *done;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kvintor"));
     common::installRussianTranslations(app);
+    common::showAsDesktopProgram(app, common::DesktopProgram::Kvintor);
 
     common::SettingsStore settings;
     kline::PortMap ports(&settings, kvintor::Program::kApp);
@@ -44,7 +57,13 @@ int main(int argc, char** argv) {
     const QString simDevice = QStringLiteral("sim:ecu");
     auto simulator = std::make_shared<sim::Simulator>();
     if (simulated) ports.setDevice(1, simDevice);
-    const kline::PortFactory hardware = kline::hardwarePortFactory();
+    // A port refused for lack of permission: the hint on standard error and
+    // in the report log.
+    kvintor::Program* running = nullptr;
+    const kline::PortFactory hardware = kline::hardwarePortFactory([&running](const QString& hint) {
+        kline::noticeOnStandardError(hint);
+        if (running) running->writeReport(hint);
+    });
     const kline::PortFactory simulatedPort = sim::simulatedPortFactory(simulator, true);
     kline::PortFactory factory = [&](const QString& device) {
         return device == simDevice ? simulatedPort(device) : hardware(device);
@@ -53,6 +72,7 @@ int main(int argc, char** argv) {
     common::QtDialogs dialogs;
     common::DesktopPlatform platform;
     kvintor::Program program(settings, dialogs, platform, ports, factory, QApplication::applicationDirPath());
+    running = &program;
 
     // The oscilloscope reads the built-in simulator through its own port.
     const kvintor::StreamPortFactory serialStreams = kvintor::serialStreamPorts();

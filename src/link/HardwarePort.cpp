@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QSerialPort>
+#include <QSet>
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
@@ -10,13 +11,17 @@
 
 namespace kline {
 
-HardwarePort::HardwarePort() : port_(std::make_unique<QSerialPort>()) {}
+HardwarePort::HardwarePort(PortNotice onDenied)
+    : port_(std::make_unique<QSerialPort>()), onDenied_(std::move(onDenied)) {}
 HardwarePort::~HardwarePort() { close(); }
 
 bool HardwarePort::open(const QString& device) {
     close();
     port_->setPortName(device);
-    if (!port_->open(QIODevice::ReadWrite)) return false;
+    if (!port_->open(QIODevice::ReadWrite)) {
+        if (onDenied_ && permissionDenied(device)) onDenied_(permissionHint(device));
+        return false;
+    }
     const bool configured = port_->setBaudRate(QSerialPort::Baud9600) &&
                             port_->setDataBits(QSerialPort::Data8) &&
                             port_->setParity(QSerialPort::NoParity) &&
@@ -116,8 +121,17 @@ bool HardwarePort::probe(const QString& device) {
     return true;
 }
 
-PortFactory hardwarePortFactory() {
-    return [](const QString&) { return std::make_unique<HardwarePort>(); };
+PortFactory hardwarePortFactory(PortNotice onDenied) {
+    if (!onDenied) return [](const QString&) { return std::make_unique<HardwarePort>(); };
+    // Start-up, the settings window and a reopen may try the same device
+    // again; the hint is worth one line.
+    auto told = std::make_shared<QSet<QString>>();
+    PortNotice once = [told, onDenied](const QString& line) {
+        if (told->contains(line)) return;
+        told->insert(line);
+        onDenied(line);
+    };
+    return [once](const QString&) { return std::make_unique<HardwarePort>(once); };
 }
 
 } // namespace kline

@@ -1,6 +1,7 @@
 #pragma once
 // The real serial port on QSerialPort: /dev/ttyS*, USB serial adapters,
 // pseudo-terminals (and COMn on Windows).
+#include "PortPermission.h"
 #include "SerialPort.h"
 
 #include <memory>
@@ -11,7 +12,9 @@ namespace kline {
 
 class HardwarePort : public SerialPort {
 public:
-    HardwarePort();
+    // onDenied hears permissionHint(device) when a device exists but this
+    // user may not open it; the program's own messages stay as they are.
+    explicit HardwarePort(PortNotice onDenied = {});
     ~HardwarePort() override;
 
     bool open(const QString& device) override;
@@ -27,8 +30,11 @@ public:
 private:
     bool hungUp() const;
     std::unique_ptr<QSerialPort> port_;
+    PortNotice onDenied_;
 };
 
-PortFactory hardwarePortFactory();
+// Ports whose refusals for lack of permission are told to onDenied, once per
+// device for all ports the factory makes.
+PortFactory hardwarePortFactory(PortNotice onDenied = noticeOnStandardError);
 
 } // namespace kline

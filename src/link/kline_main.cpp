@@ -1,14 +1,17 @@
 // kline: one ECU exchange from the command line, for mechanics and scripts.
 //
 //   kline send --device PATH [--text] [--dtr 0|1] [--rts 0|1] B1 B2 ...
+//   kline --help | --version
 //
 // Bytes are decimal or 0x hex. Prints "result N" and the reply bytes; the
 // exit status is the result code (0 = success).
 #include "Commands.h"
 #include "EcuLink.h"
 #include "HardwarePort.h"
+#include "KlineUsage.h"
 #include "common/Dialogs.h"
 #include "common/Platform.h"
+#include "common/ProgramOptions.h"
 #include "common/ProgramState.h"
 #include "common/SettingsStore.h"
 
@@ -42,6 +45,8 @@ int usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const auto done = common::answerInfoOption(argc, argv, QStringLiteral("kline"), kline::klineUsage))
+        return *done;
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.first() != QLatin1String("send")) return usage();

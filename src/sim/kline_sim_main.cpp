@@ -3,6 +3,7 @@
 //
 //   kline-sim [--headless] [--link PATH] [--image FILE] [--engine 4062|4063|carb]
 //             [--seed N] [--stopped] [--fault LINEFAULT]
+//   kline-sim --help | --version
 //
 // The first line printed is the terminal's device path (printed again when
 // the adapter is plugged back in after "fault port-gone"). It takes commands
@@ -10,8 +11,11 @@
 // control panel; "help" lists them (see Console.h).
 #include "Console.h"
 #include "ControlPanel.h"
+#include "KlineSimUsage.h"
 #include "PtyServer.h"
 #include "Simulator.h"
+#include "common/ProgramIcon.h"
+#include "common/ProgramOptions.h"
 #include "common/Translations.h"
 
 #include <QApplication>
@@ -48,11 +52,15 @@ bool hasArg(int argc, char** argv, const char* name) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Neither do --help and --version.
+    if (const auto done = common::answerInfoOption(argc, argv, QStringLiteral("kline-sim"), sim::klineSimUsage))
+        return *done;
     // Headless runs need no display at all.
     if (hasArg(argc, argv, "--headless") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     common::installRussianTranslations(app);
+    common::showAsDesktopProgram(app, common::DesktopProgram::KlineSim);
     const QStringList args = app.arguments().mid(1);
 
     bool headless = false;

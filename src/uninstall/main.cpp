@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "Uninstaller.h"
 #include "common/Platform.h"
+#include "common/ProgramIcon.h"
 #include "common/QtDialogs.h"
 #include "common/SettingsStore.h"
 #include "common/Translations.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Uninstall"));
     common::installRussianTranslations(app);
+    common::showAsDesktopProgram(app, common::DesktopProgram::Uninstall);
     // Qt's own options (-platform, -display, ...) are gone from these.
     QString error;
     if (uninstall::parseCommandLine(app.arguments().mid(1), &error) == uninstall::Action::Error) {
