@@ -4,6 +4,7 @@
 #include "ecudata/EcudataWindows.h"
 #include "graphs/GraphsWindows.h"
 #include "main/Program.h"
+#include "monitor/MonitorWindows.h"
 #include "reference/ReferenceMenus.h"
 
 namespace kvintor {
@@ -14,6 +15,7 @@ void installAllWindows(Program& program, StreamPortFactory streams) {
     installEcudataWindows(program);
     installGraphsWindows(program, std::move(streams));
     installReferenceWindows(program);
+    installMonitorWindows(program);
 }
 
 } // namespace kvintor

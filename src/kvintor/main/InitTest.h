@@ -70,6 +70,7 @@ public:
     std::array<QAction*, 2> vReg{};
     std::array<QAction*, 8> Dat{};
     std::array<QAction*, 4> DopInd{};
+    QMenu* DopIndMenu; // "Дополнительно", for the items other folders add after these
     std::array<QAction*, 2> Zav{};
     QMenu* RegMenu;
 
@@ -96,6 +97,15 @@ public:
     // An opener per "Регулировки" item, for the adjustment windows.
     std::array<std::function<void(bool open)>, 9> adjustmentWindows;
 
+signals:
+    // ---- the live panel's polls, for a recorder ----
+    // A page reply right after the panel showed it: its page (0..3), the
+    // reply's elements and the values as the labels show them.
+    void pageShown(int page, const std::vector<int>& reply, const kvintor::PageValues& shown);
+    // A page poll that failed on the link (the panel is cleared).
+    void pollFailed(int result);
+
+public:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
