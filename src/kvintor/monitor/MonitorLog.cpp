@@ -1,5 +1,7 @@
 #include "MonitorLog.h"
 
+#include <cmath>
+
 namespace kvintor {
 
 void MonitorLog::add(const kline::ExchangeSeen& seen, const QDateTime& now) {
@@ -9,7 +11,8 @@ void MonitorLog::add(const kline::ExchangeSeen& seen, const QDateTime& now) {
     e.exchange.frame = seen.frame;
     e.exchange.reply = seen.reply;
     e.exchange.result = seen.result;
-    e.exchange.ms = static_cast<double>(tookNs) / 1e6;
+    // Microseconds are plenty, and a saved trace reads back the same.
+    e.exchange.ms = std::round(static_cast<double>(tookNs) / 1e3) / 1e3;
     e.request = seen.request;
     e.startNs = seen.startNs;
     e.endNs = seen.endNs;
