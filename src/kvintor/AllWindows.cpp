@@ -1,12 +1,13 @@
 #include "AllWindows.h"
 
+#include "enginetests/EngineTests.h"
 #include "main/Program.h"
 
 namespace kvintor {
 
 void installAllWindows(Program& program) {
     // One line per window folder: its install function adds its hooks.
-    (void)program;
+    installEnginetestsWindows(program);
 }
 
 } // namespace kvintor
