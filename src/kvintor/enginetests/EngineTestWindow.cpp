@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <algorithm>
 
 namespace kvintor {
 
@@ -43,6 +44,17 @@ void EngineTestWindow::buildLivePanel(QPoint at, const std::array<LiveRow, 2>& r
     livePanel = new TestLivePanel(p_, rows, this);
     livePanel->move(at);
     Timer1 = livePanel->timer();
+    // A running test elsewhere lets window events run between its samples;
+    // this panel's reads would come between them.
+    livePanel->mayTick = [this] { return !anotherTestRuns(); };
+}
+
+bool EngineTestWindow::anotherTestRuns() const {
+    if (!parentWidget()) return false;
+    const auto windows =
+        parentWidget()->findChildren<EngineTestWindow*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(windows.begin(), windows.end(),
+                       [this](const EngineTestWindow* w) { return w != this && w->inRun(); });
 }
 
 void EngineTestWindow::buildButtons(QPoint at) {

@@ -31,6 +31,8 @@ class EngineTestWindow : public QWidget {
 
     // A test loop is on the stack (from Start to its end step).
     bool inRun() const { return runDepth_ > 0; }
+    // Another test window of the program runs its test: it has the line.
+    bool anotherTestRuns() const;
     bool stopFlag() const { return stop_; }
 
   protected:

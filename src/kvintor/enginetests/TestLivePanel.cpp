@@ -109,6 +109,10 @@ void TestLivePanel::showFailure() {
 }
 
 void TestLivePanel::tick() {
+    if (mayTick && !mayTick()) {
+        timer_->setInterval(kFailedPollIntervalMs);
+        return;
+    }
     bool ok = !beforeTick || beforeTick();
     if (ok) {
         ok = poll();

@@ -62,6 +62,9 @@ class TestLivePanel : public QWidget {
     void show(const std::vector<int>& elements);
     void showFailure();
 
+    // False while the line belongs to someone else (another window's test
+    // run): the tick then reads nothing and leaves the panel as it is.
+    std::function<bool()> mayTick;
     // Runs before each tick's read; false skips the read (and counts as a
     // failed tick). A window that still owes the ECU a release retries it here.
     std::function<bool()> beforeTick;

@@ -142,9 +142,11 @@ void tfTorm::startClicked() {
                 kline::kOk ||
             p_.ecu.reply(0) == 0)
             return abort();
-        if (letEventsRun()) return finish();
+        // The sample is kept before other windows' events may exchange.
+        const int speedCode = p_.ecu.reply(0);
         const bool noFuel = p_.ecu.reply(1) == 0 && p_.ecu.reply(2) == 0;
-        canvas.lineTo(x, speedCodeY(p_.ecu.reply(0), h), noFuel ? noFuelColour() : traceColour());
+        if (letEventsRun()) return finish();
+        canvas.lineTo(x, speedCodeY(speedCode, h), noFuel ? noFuelColour() : traceColour());
         Picture1->refresh();
     }
     setBusy(false);

@@ -2,6 +2,7 @@
 // run-up, "OK", run-down, the plot by fuel, and the ways out.
 #include "EngineTestRig.h"
 #include "tfTorm.h"
+#include "tfUskor.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -187,4 +188,29 @@ TEST_F(Torm, ClosingDuringTheTestShowsHintFourAndStopEndsIt) {
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(w->Picture1->canvas().points().size(), 2u) << "the sample after Stop is not drawn";
     expectIdleAndEcuUntouched(rig.requests());
+}
+
+TEST_F(Torm, OtherWindowsKeepOffTheLineAndTheirRepliesOffThePlot) {
+    // The acceleration window is open too, its live panel running.
+    auto* other = open<kvintor::tfUskor>(1);
+    ASSERT_NE(other, nullptr);
+    other->Timer1->start();
+    rig.requests();
+    script(kPoll, {{60}, {40}});
+    script(kSample, {{40, 0, 0}});
+    // Something else exchanges while the run lets events run: its reply
+    // (coolant 0x7D) must not be taken for the sample.
+    const Request elsewhere{0x61, 0x1A};
+    onRequest = [this, elsewhere](const Request& r) {
+        if (r == kSample)
+            QTimer::singleShot(0, w, [this, elsewhere] { rig.program.ecu.EcuExchange(elsewhere); });
+    };
+    start("2000");
+    other->Timer1->stop();
+    const std::vector<Request> log = rig.requests();
+    EXPECT_EQ(count(log, {0x61, 0x1A, 0x2C}), 0) << "the other panel waited";
+    EXPECT_EQ(count(log, elsewhere), 22);
+    for (const QPoint& p : w->Picture1->canvas().points())
+        EXPECT_EQ(p.y(), kvintor::speedCodeY(40, 341)) << p.x();
+    EXPECT_EQ(colourOfSegment(5), kvintor::noFuelColour());
 }
