@@ -56,20 +56,22 @@ tfUskorXX::tfUskorXX(Program& program, QWidget* parent)
     Label4 = livePanel->value(1);
     Label7 = {livePanel->bar(0), livePanel->bar(1)};
 
-    const int right = livePanel->x() + livePanel->width() + 24;
+    // Under the live panel: the result on the left, Start and Stop on the
+    // right, under the plot's right end.
+    const int width = plotAt.x() + kPlotWidth + 16;
+    const int row = livePanel->y() + livePanel->height() + 12;
     Label5 = new QLabel(QStringLiteral("Длит. импульса впрыка (Ms) ="), this);
     Label5->setObjectName(QStringLiteral("Label5"));
-    Label5->setGeometry(right, below + 24, 190, 22);
+    Label5->setGeometry(12, row + 4, 196, 22);
     Label6 = new QLabel(this);
     Label6->setObjectName(QStringLiteral("Label6"));
     Label6->setAccessibleName(QStringLiteral("Label6"));
     Label6->setFrameShape(QFrame::Panel);
     Label6->setFrameShadow(QFrame::Sunken);
     Label6->setAlignment(Qt::AlignCenter);
-    Label6->setGeometry(right + 194, below + 24, 60, 22);
-    buildButtons(QPoint(right, below + 52));
-    setFixedSize(std::max(plotAt.x() + kPlotWidth + 24, right + 262),
-                 livePanel->y() + livePanel->height() + 12);
+    Label6->setGeometry(212, row + 4, 64, 22);
+    buildButtons(QPoint(width - 8 - 200, row));
+    setFixedSize(width, row + 30 + 12);
 
     connect(Command1, &QPushButton::clicked, this, &tfUskorXX::startClicked);
     connect(Command2, &QPushButton::clicked, this, &tfUskorXX::stopClicked);
