@@ -12,6 +12,10 @@
 #include <cmath>
 #include <vector>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 #ifdef KV_HAVE_ALSA
 #include <alsa/asoundlib.h>
 #endif
@@ -129,13 +133,38 @@ QString DesktopPlatform::desktopFolder() {
 
 // Hiding the desktop and switching the keyboard layout are Windows matters;
 // on other systems they do nothing.
+#ifdef Q_OS_WIN
+void DesktopPlatform::showDesktopWindow(bool visible) {
+    // The desktop window of Windows ("Progman", "Program Manager") is hidden
+    // and disabled, or shown and enabled again.
+    HWND desktop = FindWindowW(L"Progman", L"Program Manager");
+    if (!desktop) return;
+    ShowWindow(desktop, visible ? SW_SHOW : SW_HIDE);
+    EnableWindow(desktop, visible ? TRUE : FALSE);
+}
+void DesktopPlatform::activateKeyboardLayout(unsigned layout) {
+    ActivateKeyboardLayout(reinterpret_cast<HKL>(static_cast<quintptr>(layout)), 0);
+}
+#else
 void DesktopPlatform::showDesktopWindow(bool) {}
 void DesktopPlatform::activateKeyboardLayout(unsigned) {}
+#endif
 
 int DesktopPlatform::osMajorVersion() { return 10; }
 
-bool DesktopPlatform::startDetached(const QString& program, const QStringList& arguments) {
-    return QProcess::startDetached(program, arguments);
+bool DesktopPlatform::startDetached(const QString& program, const QStringList& arguments,
+                                    const QString& workingFolder) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    if (!workingFolder.isEmpty()) process.setWorkingDirectory(workingFolder);
+#ifdef Q_OS_WIN
+    // A script that cleans up after the program needs no console window.
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* a) {
+        a->flags |= CREATE_NO_WINDOW;
+    });
+#endif
+    return process.startDetached();
 }
 
 } // namespace common

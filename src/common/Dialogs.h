@@ -19,8 +19,10 @@ public:
     // File dialogs: an empty text when the user cancels.
     virtual QString openFile(const QString& caption, const QString& folder,
                              const QString& filter) = 0;
-    virtual QString saveFile(const QString& caption, const QString& suggestedPath,
-                             const QString& filter) = 0;
+    // confirmOverwrite: the dialog itself asks before an existing file is
+    // chosen (off where the program asks its own question).
+    virtual QString saveFile(const QString& caption, const QString& suggestedPath, const QString& filter,
+                             bool confirmOverwrite = true) = 0;
 };
 
 } // namespace common

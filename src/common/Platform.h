@@ -23,7 +23,10 @@ public:
     virtual void showDesktopWindow(bool visible) = 0;
     virtual void activateKeyboardLayout(unsigned layout) = 0;
     virtual int osMajorVersion() = 0;
-    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+    // Starts a program that outlives this one, in the given working folder
+    // (empty: the current one); on Windows without a console window.
+    virtual bool startDetached(const QString& program, const QStringList& arguments,
+                               const QString& workingFolder = QString()) = 0;
 };
 
 // The platform of this computer.
@@ -38,7 +41,8 @@ public:
     void showDesktopWindow(bool visible) override;
     void activateKeyboardLayout(unsigned layout) override;
     int osMajorVersion() override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QString& workingFolder = QString()) override;
 };
 
 } // namespace common

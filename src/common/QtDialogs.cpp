@@ -61,10 +61,17 @@ Answer fromStandard(int b, Answer fallback) {
 
 } // namespace
 
+QWidget* QtDialogs::owner() const {
+    // A box belongs over the window that asked, so that closing it hands
+    // the activation back there (an adjustment window, not the main one).
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return parent_;
+}
+
 Answer QtDialogs::message(const QString& text, const QString& caption, Icon icon, Buttons buttons,
                           Answer defaultButton) {
     QMessageBox box(toStandard(icon), caption, text, toStandard(buttons),
-                    parent_ ? parent_ : QApplication::activeWindow());
+                    owner());
     box.setDefaultButton(toStandard(defaultButton));
     const QMessageBox::StandardButtons all = toStandard(buttons);
     if (all.testFlag(QMessageBox::Cancel)) box.setEscapeButton(QMessageBox::Cancel);
@@ -73,12 +80,14 @@ Answer QtDialogs::message(const QString& text, const QString& caption, Icon icon
 }
 
 QString QtDialogs::openFile(const QString& caption, const QString& folder, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent_, caption, folder, filter);
+    return QFileDialog::getOpenFileName(owner(), caption, folder, filter);
 }
 
-QString QtDialogs::saveFile(const QString& caption, const QString& suggestedPath,
-                            const QString& filter) {
-    return QFileDialog::getSaveFileName(parent_, caption, suggestedPath, filter);
+QString QtDialogs::saveFile(const QString& caption, const QString& suggestedPath, const QString& filter,
+                            bool confirmOverwrite) {
+    return QFileDialog::getSaveFileName(owner(), caption, suggestedPath, filter, nullptr,
+                                        confirmOverwrite ? QFileDialog::Options()
+                                                         : QFileDialog::DontConfirmOverwrite);
 }
 
 } // namespace common

@@ -14,10 +14,11 @@ public:
     Answer message(const QString& text, const QString& caption, Icon icon, Buttons buttons,
                    Answer defaultButton) override;
     QString openFile(const QString& caption, const QString& folder, const QString& filter) override;
-    QString saveFile(const QString& caption, const QString& suggestedPath,
-                     const QString& filter) override;
+    QString saveFile(const QString& caption, const QString& suggestedPath, const QString& filter,
+                     bool confirmOverwrite = true) override;
 
 private:
+    QWidget* owner() const;
     QWidget* parent_;
 };
 

@@ -25,7 +25,8 @@ QString RecordingDialogs::openFile(const QString& caption, const QString&, const
 }
 
 QString RecordingDialogs::saveFile(const QString& caption, const QString& suggestedPath,
-                                   const QString& filter) {
+                                   const QString& filter, bool confirmOverwrite) {
+    overwriteConfirmed << confirmOverwrite;
     return openFile(caption, suggestedPath, filter);
 }
 

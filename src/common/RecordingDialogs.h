@@ -22,8 +22,8 @@ public:
     Answer message(const QString& text, const QString& caption, Icon icon, Buttons buttons,
                    Answer defaultButton) override;
     QString openFile(const QString& caption, const QString& folder, const QString& filter) override;
-    QString saveFile(const QString& caption, const QString& suggestedPath,
-                     const QString& filter) override;
+    QString saveFile(const QString& caption, const QString& suggestedPath, const QString& filter,
+                     bool confirmOverwrite = true) override;
 
     // Answers for the next message boxes, in order; without one the default button.
     void answerNext(Answer a) { answers.push_back(a); }
@@ -38,6 +38,7 @@ public:
 
     std::vector<MessageCall> messages;
     QStringList fileCaptions;
+    QList<bool> overwriteConfirmed; // per save dialog: whether it asks itself
     std::deque<Answer> answers;
     std::deque<QString> files;
 };

@@ -31,9 +31,12 @@ void RecordingPlatform::activateKeyboardLayout(unsigned layout) {
     calls << QStringLiteral("layout %1").arg(layout, 8, 16, QLatin1Char('0'));
 }
 
-bool RecordingPlatform::startDetached(const QString& program, const QStringList& arguments) {
-    calls << QStringLiteral("start ") + program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
-    return true;
+bool RecordingPlatform::startDetached(const QString& program, const QStringList& arguments,
+                                      const QString& workingFolder) {
+    QString call = QStringLiteral("start ") + program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+    if (!workingFolder.isEmpty()) call += QStringLiteral(" in ") + workingFolder;
+    calls << call;
+    return startWorks;
 }
 
 int RecordingPlatform::count(const QString& prefix) const {

@@ -18,13 +18,16 @@ public:
     void showDesktopWindow(bool visible) override;
     void activateKeyboardLayout(unsigned layout) override;
     int osMajorVersion() override { return osVersion; }
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    // Recorded as "start PROGRAM ARGS", with " in FOLDER" when one is given.
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QString& workingFolder = QString()) override;
 
     // Every call in order, as "beep 1864 200", "shutdown", "autostart NAME CMD 1", ...
     QStringList calls;
     std::function<void()> onShutdown; // runs inside the recorded shut-down
     bool soundDevice = true;
     bool autostartWorks = true;
+    bool startWorks = true;
     int osVersion = 10;
     QString desktop;
     int count(const QString& prefix) const;

@@ -69,12 +69,16 @@ bool SettingsStore::SaveSetting(const QString& app, const QString& section, cons
     return false;
 }
 
-void SettingsStore::DeleteSection(const QString& app, const QString& section) {
-    if (section.isEmpty()) return; // an empty group would name the whole store
+bool SettingsStore::DeleteSection(const QString& app, const QString& section) {
+    if (section.isEmpty()) return true; // an empty group would name the whole store
     auto s = open(app);
     const QString group = storedName(s->childGroups(), section);
+    if (!s->childGroups().contains(group)) return true; // nothing to delete
     s->remove(group);
     s->sync();
+    if (s->status() == QSettings::NoError) return true;
+    lastError_ = native_ ? QStringLiteral("ошибка записи в реестр") : whyNotWritable(fileFor(app));
+    return false;
 }
 
 QStringList SettingsStore::sections(const QString& app) const {

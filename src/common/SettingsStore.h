@@ -23,7 +23,8 @@ public:
     bool SaveSetting(const QString& app, const QString& section, const QString& key,
                      const QString& value);
     const QString& lastError() const { return lastError_; }
-    void DeleteSection(const QString& app, const QString& section);
+    // False when the store could not be written (lastError() says why).
+    bool DeleteSection(const QString& app, const QString& section);
     // Every section name stored for an application, as first written.
     QStringList sections(const QString& app) const;
 

@@ -102,8 +102,9 @@ bool ImageDocument::save() {
 }
 
 void ImageDocument::saveIntoAnother() {
-    saveInto(dialogs_.saveFile(QStringLiteral("Выбрать файл прошивки МИКАС для изменения"),
-                               QString(), kImageFilter));
+    // An existing image is chosen on purpose; the program asks its own question.
+    saveInto(dialogs_.saveFile(QStringLiteral("Выбрать файл прошивки МИКАС для изменения"), QString(),
+                               kImageFilter, false));
 }
 
 bool ImageDocument::saveInto(const QString& target) {

@@ -14,28 +14,9 @@
 #include <QFileInfo>
 #include <cstdio>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace {
 
-#ifdef Q_OS_WIN
-// The desktop window of Windows ("Progman", "Program Manager") is hidden and
-// disabled, or shown and enabled again.
-class LumetaPlatform : public common::DesktopPlatform {
-  public:
-    void showDesktopWindow(bool visible) override {
-        HWND desktop = FindWindowW(L"Progman", L"Program Manager");
-        if (!desktop) return;
-        ShowWindow(desktop, visible ? SW_SHOW : SW_HIDE);
-        EnableWindow(desktop, visible ? TRUE : FALSE);
-    }
-};
-#else
-// Elsewhere the desktop stays as it is (the platform does nothing).
-using LumetaPlatform = common::DesktopPlatform;
-#endif
 
 QStringList rawArguments(int argc, char** argv) {
     QStringList args;
@@ -70,7 +51,7 @@ int main(int argc, char** argv) {
 
     common::SettingsStore settings;
     common::QtDialogs dialogs;
-    LumetaPlatform platform;
+    common::DesktopPlatform platform;
     finder::fTabl window(settings, dialogs, platform,
                          QFileInfo(QApplication::applicationFilePath()).completeBaseName());
     dialogs.setParent(&window);

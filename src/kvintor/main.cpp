@@ -54,7 +54,12 @@ int main(int argc, char** argv) {
     common::DesktopPlatform platform;
     kvintor::Program program(settings, dialogs, platform, ports, factory, QApplication::applicationDirPath());
 
-    kvintor::installAllWindows(program);
+    // The oscilloscope reads the built-in simulator through its own port.
+    const kvintor::StreamPortFactory serialStreams = kvintor::serialStreamPorts();
+    kvintor::installAllWindows(program, [&](const QString& device) -> std::unique_ptr<kvintor::StreamPort> {
+        if (device == simDevice) return std::make_unique<kvintor::PolledStreamPort>(simulatedPort(device), 5, 0);
+        return serialStreams(device);
+    });
 
     std::unique_ptr<sim::ControlPanel> panel;
     if (simulated) {

@@ -27,7 +27,7 @@ public:
         return defaultButton;
     }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&, bool) override { return {}; }
 };
 
 int usage() {

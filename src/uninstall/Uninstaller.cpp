@@ -101,10 +101,11 @@ Uninstaller::Result Uninstaller::run() {
     const QString script = folder + scriptFileName(system_);
     const bool ok = !folder.isEmpty() && QFileInfo(folder).isDir() && removeFiles(folder) &&
                     writeScript(script);
+    bool deleted = true;
     if (ok)
         for (const QString& section : kvintorSections())
-            settings_.DeleteSection(kvintorApp(), section);
-    if (!ok || !startScript(folder, script)) {
+            deleted = settings_.DeleteSection(kvintorApp(), section) && deleted;
+    if (!ok || !deleted || !startScript(folder, script)) {
         dialogs_.message(failureText(), failureTitle(), common::Icon::Critical);
         return Result::Failed;
     }
@@ -138,15 +139,10 @@ bool Uninstaller::writeScript(const QString& path) {
 
 bool Uninstaller::startScript(const QString& folder, const QString& path) {
     // The script deletes by bare names: it starts in the installation folder.
-    const QString before = QDir::currentPath();
-    if (!QDir::setCurrent(folder)) return false;
-    const bool started =
-        system_ == System::Windows
-            ? platform_.startDetached(QStringLiteral("cmd.exe"),
-                                      {QStringLiteral("/c"), scriptFileName(system_)})
-            : platform_.startDetached(QStringLiteral("/bin/sh"), {path});
-    QDir::setCurrent(before);
-    return started;
+    return system_ == System::Windows
+               ? platform_.startDetached(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), scriptFileName(system_)},
+                                         folder)
+               : platform_.startDetached(QStringLiteral("/bin/sh"), {path}, folder);
 }
 
 } // namespace uninstall

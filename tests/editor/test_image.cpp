@@ -204,6 +204,7 @@ TEST_F(Model, SaveIntoAnotherImage) {
     doc.saveIntoAnother();
     EXPECT_EQ(rig.dialogs.fileCaptions.last(),
               QStringLiteral("Выбрать файл прошивки МИКАС для изменения"));
+    EXPECT_EQ(rig.dialogs.overwriteConfirmed, QList<bool>{false}) << "our own question only, not the dialog's too";
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     expectMessage(0, question, Icon::Question);
     EXPECT_EQ(rig.dialogs.messages[0].buttons, Buttons::YesNo);

@@ -28,15 +28,6 @@ void touch(const QString& path) {
     f.write("x");
 }
 
-// A platform whose detached start fails.
-class NoStartPlatform : public common::RecordingPlatform {
-  public:
-    bool startDetached(const QString& program, const QStringList& arguments) override {
-        RecordingPlatform::startDetached(program, arguments);
-        return false;
-    }
-};
-
 struct UninstallRig {
     explicit UninstallRig(System s = System::Unix) : system(s) {
         QDir().mkpath(folder);
@@ -116,7 +107,7 @@ TEST(Uninstall, YesRemovesKvintorAndStartsTheScript) {
     EXPECT_EQ(rig.settings.GetSetting("Kvintor", "InitTest", "WindSt"), "2");
     EXPECT_EQ(rig.settings.GetSetting("fermel", "fRedact", "Left"), "5");
     EXPECT_EQ(rig.settings.GetSetting("lumeta", "Adr", "a"), "39915");
-    EXPECT_EQ(rig.platform.calls, QStringList{"start /bin/sh " + rig.folder + "Uninst.sh"});
+    EXPECT_EQ(rig.platform.calls, QStringList{"start /bin/sh " + rig.folder + "Uninst.sh in " + rig.folder});
 }
 
 TEST(Uninstall, WindowsBatchScript) {
@@ -138,7 +129,7 @@ TEST(Uninstall, WindowsBatchScript) {
                          "if exist Otchet.log del Otchet.log\r\n"
                          "if exist Uninstall.exe del Uninstall.exe\r\n"
                          "if exist Uninst.bat del Uninst.bat\r\n"));
-    EXPECT_EQ(rig.platform.calls, QStringList{"start cmd.exe /c Uninst.bat"});
+    EXPECT_EQ(rig.platform.calls, QStringList{"start cmd.exe /c Uninst.bat in " + rig.folder});
 }
 
 TEST(Uninstall, ASecondRunStillWritesAndStartsTheScript) {
@@ -194,7 +185,8 @@ TEST(Uninstall, FailuresAskToCloseTheApplications) {
     }
     { // the script does not start: what was done stays done
         UninstallRig rig;
-        NoStartPlatform noStart;
+        common::RecordingPlatform noStart;
+        noStart.startWorks = false;
         rig.dialogs.answerNext(common::Answer::Yes);
         EXPECT_EQ(rig.run(noStart), Uninstaller::Result::Failed);
         expectFailure(rig.dialogs);

@@ -19,45 +19,6 @@ bool listed(const std::vector<int>& list, double value) {
     return std::any_of(list.begin(), list.end(), [value](int v) { return v == value; });
 }
 
-double leadingNumber(const QString& text) {
-    QString s;
-    for (const QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n')) s += c;
-    int i = 0;
-    const int n = static_cast<int>(s.size());
-    auto digitAt = [&](int k) {
-        return k < n && s[k] >= QLatin1Char('0') && s[k] <= QLatin1Char('9');
-    };
-    QString number;
-    if (i < n && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-'))) number += s[i++];
-    bool any = false;
-    while (digitAt(i)) {
-        number += s[i++];
-        any = true;
-    }
-    if (i < n && s[i] == QLatin1Char('.')) {
-        number += s[i++];
-        while (digitAt(i)) {
-            number += s[i++];
-            any = true;
-        }
-    }
-    if (!any) return 0;
-    if (i < n && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
-        int j = i + 1;
-        QString exponent = QStringLiteral("e");
-        if (j < n && (s[j] == QLatin1Char('+') || s[j] == QLatin1Char('-'))) exponent += s[j++];
-        if (digitAt(j)) {
-            while (digitAt(j))
-                exponent += s[j++];
-            number += exponent;
-        }
-    }
-    bool ok = false;
-    const double v = number.toDouble(&ok);
-    return ok && std::isfinite(v) ? v : 0;
-}
-
 long long roundHalfEven(double value) {
     if (!(std::fabs(value) < 1e15)) return 0; // far beyond any speed
     const double down = std::floor(value);

@@ -2,6 +2,7 @@
 
 #include "TestInputs.h"
 #include "common/Dialogs.h"
+#include "common/Numbers.h"
 #include "common/Time.h"
 #include "link/Commands.h"
 #include "main/InitTest.h"
@@ -104,7 +105,7 @@ void tfTorm::startClicked() {
     Command1->setEnabled(false);
     stop_ = false;
 
-    const long long s = roundHalfEven(leadingNumber(Combo1->currentText()));
+    const long long s = roundHalfEven(common::leadingNumber(Combo1->currentText()));
     if (!listed(endSpeeds(), static_cast<double>(s))) {
         p_.BeepSignal();
         p_.dialogs.message(QStringLiteral("Обороты  введены  неверно"), p_.state.AppTitle,

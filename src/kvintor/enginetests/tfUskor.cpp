@@ -2,6 +2,7 @@
 
 #include "TestInputs.h"
 #include "common/Dialogs.h"
+#include "common/Numbers.h"
 #include "common/Time.h"
 #include "link/Commands.h"
 #include "main/Program.h"
@@ -101,7 +102,7 @@ void tfUskor::startClicked() {
     Picture1->refresh();
     Label5->hide();
 
-    const double end = leadingNumber(Combo1->currentText());
+    const double end = common::leadingNumber(Combo1->currentText());
     if (!listed(endSpeeds(), end)) {
         p_.BeepSignal();
         p_.dialogs.message(QStringLiteral("Конечные  обороты  введены  не  верно"),
@@ -111,7 +112,7 @@ void tfUskor::startClicked() {
         finish();
         return;
     }
-    const double start = leadingNumber(Combo2->currentText());
+    const double start = common::leadingNumber(Combo2->currentText());
     if (!listed(startSpeeds(), start)) {
         p_.BeepSignal();
         p_.dialogs.message(QStringLiteral("Начальные  обороты  введены  не  верно"),

@@ -209,6 +209,10 @@ void InitTest::restartEcu() {
         return;
     }
     setBusyPointer(true);
+    // The restarted ECU has dropped every override; the program's copies
+    // follow, or the next whole mask sent would put old bits back in force.
+    p_.state.OverrideMaskA = 0;
+    p_.state.OverrideMaskB = 0;
     closeAdjustmentWindows();
     setLabel1(QStringLiteral("Перезагрузка ЭБУ"));
     paint(Label1, QColor(255, 255, 128));

@@ -173,9 +173,16 @@ void Program::showSettingsWindow() {
     window.finish();
 }
 
+void Program::addEndHook(QObject* owner, std::function<void()> hook) {
+    endHooks_.emplace_back(owner, std::move(hook));
+}
+
 void Program::endWithReset() {
     if (ended_) return;
     if (main_) main_->stopTimers();
+    const auto hooks = std::move(endHooks_);
+    for (const auto& [owner, hook] : hooks)
+        if (owner && hook) hook();
     ecu.EcuExchange(kline::cmd::resetWorkingVariables());
     SaveSettingsAndQuit();
 }

@@ -6,6 +6,7 @@
 #include "common/ProgramState.h"
 #include "link/EcuLink.h"
 
+#include <QPointer>
 #include <QSize>
 #include <functional>
 #include <memory>
@@ -80,6 +81,10 @@ public:
     // window's menus here; each runs once, right after the main window is
     // built (before it shows).
     std::vector<std::function<void(InitTest&)>> whenMainWindowBuilt;
+    // A window that holds something the end must give back first (the
+    // oscilloscope holds the port) adds a hook for as long as it lives;
+    // endWithReset runs the living hooks before its reset.
+    void addEndHook(QObject* owner, std::function<void()> hook);
     // The splash shown while the program starts (a plain one by default).
     std::function<std::unique_ptr<QWidget>()> makeSplash;
     // Whether the main window's "Выключить компьютер" is ticked.
@@ -90,6 +95,7 @@ private:
     std::unique_ptr<InitTest> main_;
     bool ended_ = false;
     bool reportFailureTold_ = false;
+    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> endHooks_;
 };
 
 } // namespace kvintor

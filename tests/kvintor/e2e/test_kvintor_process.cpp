@@ -108,8 +108,8 @@ TEST_F(KvintorProcess, ATerminationSignalResetsTheEcuAndStoresTheSettings) {
         std::lock_guard<std::recursive_mutex> lock(sim->mutex);
         for (int v = 10; v <= 15; ++v) EXPECT_EQ(sim->ecu.variable(v), 0) << v;
     }
-    EXPECT_EQ(settings->GetSetting("Kvintor", "fNastr", "SysDin", "none"), QStringLiteral("2"))
-        << "stored at the end (no sound device here)";
+    EXPECT_NE(settings->GetSetting("Kvintor", "fNastr", "SysDin", "none"), QStringLiteral("none"))
+        << "stored at the end";
     EXPECT_NE(settings->GetSetting("Kvintor", "InitTest", "WindSt", "none"), QStringLiteral("none"));
 }
 

@@ -1,5 +1,5 @@
 // The plot painter on an image, its mappings and scale texts; the live
-// panel's arithmetic; how typed speeds are read.
+// panel's arithmetic; how typed speeds are rounded and checked.
 #include "TestInputs.h"
 #include "TestLivePanel.h"
 #include "TestPlot.h"
@@ -127,18 +127,7 @@ TEST(LivePanelRows, ValuesAndBars) {
 
 // ============================================================ typed speeds
 
-TEST(TypedSpeeds, LeadingNumberAndRounding) {
-    EXPECT_EQ(leadingNumber("2000"), 2000);
-    EXPECT_EQ(leadingNumber("2000.4"), 2000.4);
-    EXPECT_EQ(leadingNumber(" 2 000 "), 2000) << "spaces anywhere are skipped";
-    EXPECT_EQ(leadingNumber("2500rpm"), 2500);
-    EXPECT_EQ(leadingNumber("-1000"), -1000);
-    EXPECT_EQ(leadingNumber("2e3"), 2000);
-    EXPECT_EQ(leadingNumber("2e"), 2);
-    EXPECT_EQ(leadingNumber("abc"), 0);
-    EXPECT_EQ(leadingNumber(""), 0);
-    EXPECT_EQ(leadingNumber("."), 0);
-    EXPECT_EQ(leadingNumber("1e999"), 0) << "no infinity";
+TEST(TypedSpeeds, RoundingAndTheLists) {
     EXPECT_EQ(roundHalfEven(2000.4), 2000);
     EXPECT_EQ(roundHalfEven(2000.5), 2000);
     EXPECT_EQ(roundHalfEven(2001.5), 2002);

@@ -1,0 +1,458 @@
+// The graph window on the simulated ECU: the request of each set, what a
+// reply draws and shows, short and failed replies, "Стоп", the cursor, the
+// schemes, the settings, the help note and the keys.
+#include "GraphChannels.h"
+#include "GraphsWindows.h"
+#include "KvintorRig.h"
+#include "common/Time.h"
+#include "fGraphik.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using kline::Request;
+using kvintor::fGraphik;
+
+namespace {
+
+const std::vector<int> kSet1{0x12, 0x03, 20, 31, 1, 0, 7, 255}; // PABS 786
+const std::vector<int> kSet2{13, 75, 200, 11, 0, 128, 0x71, 0x02, 0xD2, 0x04};
+
+struct Graph : ::testing::Test {
+    KvintorRig rig;
+    std::vector<int> pauses;
+    QPointer<fGraphik> window;
+
+    void SetUp() override {
+        QLocale::setDefault(QLocale::c());
+        common::setPauseHook([this](int ms) { pauses.push_back(ms); });
+        kvintor::installGraphsWindows(rig.program, {});
+        ASSERT_TRUE(rig.startOnCom1());
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        if (window) delete window.data();
+        common::setPauseHook(nullptr);
+    }
+    // Opens the window from the menu; its timer is then driven by hand.
+    fGraphik& open() {
+        rig.main().Dnn[0]->trigger();
+        window = rig.main().findChild<fGraphik*>();
+        EXPECT_TRUE(window);
+        EXPECT_TRUE(window->Timer1->isActive());
+        window->Timer1->stop();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        rig.requests();
+        pauses.clear();
+        return *window;
+    }
+    fGraphik& w() { return *window; }
+    // The ECU answers the graph requests (97 and seven variables) with these.
+    void answer(const std::vector<int>& bytes) {
+        rig.sim->ecu.replyHook = [bytes](const Request& r, std::optional<Request>& reply) {
+            if (r.size() == 8 && r[0] == 97) reply = Request(bytes.begin(), bytes.end());
+        };
+    }
+    QStringList labels() {
+        QStringList out;
+        for (QLabel* l : w().Label1)
+            out << l->text();
+        return out;
+    }
+    std::vector<QImage> images() {
+        std::vector<QImage> out;
+        for (auto* s : w().Picture1)
+            out.push_back(s->painter.image().copy());
+        return out;
+    }
+    QColor pixel(int k, int x, int y) {
+        return w().Picture1[static_cast<std::size_t>(k)]->painter.image().pixelColor(x, y);
+    }
+    QString setting(const char* key) {
+        return rig.setting(QStringLiteral("fGraphik"), QString::fromUtf8(key));
+    }
+};
+
+} // namespace
+
+// ================================================================= opening
+
+TEST_F(Graph, OpensInPlaceOfTheMainWindowWithTheStoredDefaults) {
+    fGraphik& g = open();
+    EXPECT_EQ(g.windowTitle(), QStringLiteral("Графический тест  Kvintor  (версия 2.4)"));
+    EXPECT_TRUE(g.isVisible());
+    EXPECT_FALSE(rig.main().isVisible());
+    EXPECT_EQ(g.pos(), QPoint(0, 0));
+    EXPECT_EQ(g.size(), QSize(1280, 1024));
+    EXPECT_TRUE(g.nb[0]->isChecked());
+    EXPECT_FALSE(g.nb[1]->isChecked());
+    EXPECT_TRUE(g.Oform[0]->isChecked());
+    EXPECT_FALSE(g.Oform[1]->isChecked());
+    EXPECT_TRUE(g.Metki->isChecked());
+    EXPECT_TRUE(g.Plavno->isChecked());
+    EXPECT_FALSE(g.Stst->isChecked());
+    EXPECT_EQ(g.scrollPause(), 1);
+    EXPECT_EQ(g.Timer1->interval(), 1);
+    EXPECT_EQ(setting("Оформление"), QStringLiteral("0"))
+        << "the stored scheme is clicked at opening";
+    EXPECT_EQ(labels(), QStringList(7, QStringLiteral("0")));
+    QStringList names;
+    for (QLabel* l : g.Label2)
+        names << l->text();
+    EXPECT_EQ(names,
+              (QStringList{"PABS", "FREQ", "UOZ", "Det 1 ц", "Det 2 ц", "Det 3 ц", "Det 4 ц"}));
+    EXPECT_FALSE(g.Picture2->isVisible());
+    for (auto* s : g.Picture1) {
+        EXPECT_FALSE(s->cursorLine->isVisible());
+        EXPECT_EQ(s->size(), QSize(g.stripWidth(), g.stripHeight()));
+        EXPECT_EQ(s->accessibleName(), s->objectName());
+        EXPECT_EQ(s->painter.image().size(), s->size());
+    }
+    EXPECT_GT(g.stripWidth(), 1100);
+    EXPECT_GT(g.stripHeight(), 120);
+    EXPECT_EQ(g.history().length(), g.stripWidth() / 8 + 1);
+    EXPECT_EQ(pixel(0, g.stripWidth() - 1, g.stripHeight() - 1), QColor(Qt::white));
+    // The titles leave the drawing position a text line below a third.
+    const auto& p = g.Picture1[0]->painter;
+    EXPECT_GT(p.currentY(), g.stripHeight() / 3.0);
+    EXPECT_LT(p.currentY(), g.stripHeight() / 3.0 + 60);
+}
+
+TEST_F(Graph, MenusShortcutsAndNames) {
+    fGraphik& g = open();
+    QStringList bar;
+    for (QAction* a : g.menuBar()->actions())
+        bar << a->text();
+    EXPECT_EQ(bar, (QStringList{"Набор", "Оформление", "Help"}));
+    EXPECT_EQ(g.nb[0]->text(), QStringLiteral("Набор1"));
+    EXPECT_EQ(g.nb[1]->text(), QStringLiteral("Набор2"));
+    EXPECT_EQ(g.Oform[0]->text(), QStringLiteral("Черным по белому"));
+    EXPECT_EQ(g.Oform[1]->text(), QStringLiteral("Белым по черному"));
+    EXPECT_EQ(g.Graf->title(), QStringLiteral("График"));
+    EXPECT_EQ(g.Metki->text(), QStringLiteral("Метки"));
+    EXPECT_EQ(g.Stst->text(), QStringLiteral("Стоп"));
+    EXPECT_EQ(g.Plavno->text(), QStringLiteral("Плавно"));
+    EXPECT_EQ(g.nb[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+F1")));
+    EXPECT_EQ(g.nb[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+F2")));
+    EXPECT_EQ(g.Oform[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+B")));
+    EXPECT_EQ(g.Oform[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
+    EXPECT_EQ(g.Metki->shortcut(), QKeySequence(QStringLiteral("Ctrl+M")));
+    EXPECT_EQ(g.Stst->shortcut(), QKeySequence(QStringLiteral("F9")));
+    EXPECT_EQ(g.Plavno->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+    // The pop-up menu's keys work without the menu.
+    EXPECT_TRUE(g.actions().contains(g.Stst));
+    EXPECT_TRUE(g.actions().contains(g.Metki));
+    EXPECT_TRUE(g.actions().contains(g.Plavno));
+    EXPECT_NE(g.findChild<QLabel*>(QStringLiteral("Label1(6)")), nullptr);
+    EXPECT_NE(g.findChild<QWidget*>(QStringLiteral("Line1(3)")), nullptr);
+}
+
+// ============================================================= acquisition
+
+TEST_F(Graph, SetOneTickRequestsDrawsAndRecords) {
+    answer(kSet1);
+    fGraphik& g = open();
+    const int H = g.stripHeight();
+    const double yPrev = g.Picture1[0]->painter.currentY();
+    g.timer1Tick();
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 35, 41, 38, 81, 82, 83, 84}}));
+    EXPECT_EQ(labels(), (QStringList{"786", "800", "15.5", "0.5", "0", "3.5", "127.5"}));
+    EXPECT_EQ(g.history().sample(0), (std::vector<int>{0x12, 0x03, 20, 31, 1, 0, 7, 255, 0, 0}));
+    EXPECT_EQ(g.history().stored(), 1);
+    // PABS 786 of 1700: the segment ends at H - h, and the mark boxes the
+    // previous point (the titles' end) at x = 9.
+    const int h = kvintor::segmentHeight(H, 786, 1700);
+    EXPECT_EQ(g.Picture1[0]->painter.currentY(), H - h);
+    EXPECT_EQ(pixel(0, 1, H - h), QColor(Qt::black));
+    EXPECT_EQ(pixel(0, 10, static_cast<int>(yPrev) + 1), QColor(Qt::black)) << "mark";
+    EXPECT_EQ(pauses, std::vector<int>(8, 1)) << "a pause after each of the 8 steps";
+}
+
+TEST_F(Graph, SetTwoRequestAndDecoding) {
+    answer(kSet2);
+    fGraphik& g = open();
+    g.nb[1]->trigger();
+    EXPECT_TRUE(g.nb[1]->isChecked());
+    EXPECT_FALSE(g.nb[0]->isChecked());
+    QStringList names;
+    for (QLabel* l : g.Label2)
+        names << l->text();
+    EXPECT_EQ(names, (QStringList{"THR", "FREQ", "UOZ", "GBC", "VALF", "INJ", "JAIR"}));
+    g.timer1Tick();
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 32, 41, 38, 52, 57, 63, 33}}));
+    EXPECT_EQ(labels(), (QStringList{"13", "3000", "100", "1", "1", "5", "123.4"}))
+        << "filling 11 shows 1";
+    EXPECT_EQ(g.history().sample(0), kSet2);
+    // Under the cursor the filling is 11 / 5.9988.
+    g.toggleStop();
+    g.cursorAt(2);
+    EXPECT_EQ(g.Label1[3]->text(), QStringLiteral("1.8"));
+    EXPECT_EQ(g.Label1[0]->text(), QStringLiteral("13"));
+}
+
+TEST_F(Graph, ShortRepliesDrawAndChangeNothing) {
+    answer({1, 2, 3, 4, 5, 6, 7});
+    fGraphik& g = open();
+    const auto before = images();
+    g.timer1Tick();
+    EXPECT_EQ(rig.requests().size(), 1u);
+    EXPECT_EQ(images(), before);
+    EXPECT_EQ(labels(), QStringList(7, QStringLiteral("0")));
+    EXPECT_EQ(g.history().stored(), 0);
+    EXPECT_TRUE(pauses.empty());
+
+    g.nb[1]->trigger();
+    answer({1, 2, 3, 4, 5, 6, 7, 8, 9});
+    const auto before2 = images();
+    g.timer1Tick();
+    EXPECT_EQ(images(), before2);
+    EXPECT_EQ(g.history().stored(), 0);
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+}
+
+TEST_F(Graph, AFailingLinkIsAskedAgainQuietlyAndNotAtFullRate) {
+    fGraphik& g = open();
+    rig.sim->adapter.setFault(sim::LineFault::PortGone);
+    const auto before = images();
+    int ticks = 0;
+    QObject::connect(g.Timer1, &QTimer::timeout, [&ticks] { ++ticks; });
+    g.Timer1->start();
+    QTest::qWait(300);
+    g.Timer1->stop();
+    EXPECT_GE(ticks, 5);
+    EXPECT_LE(ticks, 300 / fGraphik::kFailedTickMs + 3) << "no spinning on a dead port";
+    EXPECT_EQ(g.Timer1->interval(), fGraphik::kFailedTickMs);
+    EXPECT_TRUE(rig.dialogs.messages.empty()) << "link failures are not shown here";
+    EXPECT_EQ(images(), before);
+    rig.sim->adapter.setFault(sim::LineFault::None);
+    answer(kSet1);
+    g.timer1Tick();
+    EXPECT_EQ(g.Timer1->interval(), 1);
+    EXPECT_EQ(g.history().stored(), 1);
+}
+
+TEST_F(Graph, AboveFullScaleDrawsToTheTopEdgeAndShowsTheTrueValue) {
+    answer({0xD0, 0x07, 0, 0, 0, 0, 0, 0}); // PABS 2000 > 1700
+    fGraphik& g = open();
+    g.timer1Tick();
+    EXPECT_EQ(g.Label1[0]->text(), QStringLiteral("2000"));
+    EXPECT_EQ(g.Picture1[0]->painter.currentY(), 0);
+    EXPECT_EQ(pixel(0, 1, 0), QColor(Qt::black));
+}
+
+TEST_F(Graph, SmoothScrollingShowsEveryStepAndThePauseFollowsTheArrowKeys) {
+    answer(kSet1);
+    fGraphik& g = open();
+    int paints = 0;
+    struct Counter : QObject {
+        int* n;
+        explicit Counter(int* c) : n(c) {}
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++*n;
+            return false;
+        }
+    } counter(&paints);
+    g.Picture1[0]->installEventFilter(&counter);
+    g.timer1Tick();
+    EXPECT_EQ(paints, 8) << "with Плавно each step is shown at once";
+
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(&g, Qt::Key_Up);
+    EXPECT_EQ(g.scrollPause(), 0);
+    g.Plavno->trigger();
+    EXPECT_FALSE(g.Plavno->isChecked());
+    paints = 0;
+    pauses.clear();
+    g.timer1Tick();
+    EXPECT_EQ(paints, 0) << "without it the strip moves when the segment is drawn";
+    EXPECT_TRUE(pauses.empty());
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(&g, Qt::Key_Down);
+    EXPECT_EQ(g.scrollPause(), 6);
+    g.timer1Tick();
+    EXPECT_EQ(pauses, std::vector<int>(8, 6));
+    QTest::keyClick(&g, Qt::Key_Up);
+    EXPECT_EQ(g.scrollPause(), 5);
+}
+
+// ============================================================ stop, cursor
+
+TEST_F(Graph, StopFreezesDrawingButNotAcquisition) {
+    answer(kSet1);
+    fGraphik& g = open();
+    g.timer1Tick();
+    rig.requests();
+    g.Stst->trigger();
+    EXPECT_TRUE(g.stopped());
+    for (auto* s : g.Picture1)
+        EXPECT_TRUE(s->cursorLine->isVisible());
+    const auto before = images();
+    answer({9, 9, 9, 9, 9, 9, 9, 9});
+    g.timer1Tick();
+    EXPECT_EQ(rig.requests().size(), 1u) << "the ECU is still asked";
+    EXPECT_EQ(images(), before);
+    EXPECT_EQ(g.history().stored(), 1);
+    EXPECT_EQ(g.Label1[1]->text(), QStringLiteral("800"));
+    // Set, scheme and layout changes wait.
+    g.nb[1]->trigger();
+    EXPECT_TRUE(g.nb[0]->isChecked());
+    EXPECT_FALSE(g.nb[1]->isChecked());
+    g.Oform[1]->trigger();
+    EXPECT_TRUE(g.Oform[0]->isChecked());
+    EXPECT_FALSE(g.Oform[1]->isChecked());
+    g.resize(900, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(images(), before);
+    EXPECT_EQ(g.history().stored(), 1);
+    EXPECT_EQ(setting("Оформление"), QStringLiteral("0"));
+    g.Stst->trigger();
+    for (auto* s : g.Picture1)
+        EXPECT_FALSE(s->cursorLine->isVisible());
+}
+
+TEST_F(Graph, CursorReadsTheRecordedSamples) {
+    fGraphik& g = open();
+    for (int speed : {10, 20, 30}) {
+        answer({0, 0, speed, 0, 0, 0, 0, 0});
+        g.timer1Tick();
+    }
+    g.toggleStop();
+    g.cursorAt(3);
+    EXPECT_EQ(g.Label1[1]->text(), QStringLiteral("1200")) << "sample 0, the newest";
+    g.cursorAt(4);
+    EXPECT_EQ(g.Label1[1]->text(), QStringLiteral("1200")) << "4 / 8 rounds to 0";
+    g.cursorAt(12);
+    EXPECT_EQ(g.Label1[1]->text(), QStringLiteral("400")) << "12 / 8 rounds to 2";
+    for (auto* s : g.Picture1)
+        EXPECT_EQ(s->cursorLine->geometry(), QRect(12, 0, 1, g.stripHeight()));
+    // Beyond the history the lines move and the labels stay.
+    const int beyond = g.stripWidth() + 4;
+    g.cursorAt(beyond);
+    EXPECT_EQ(g.Picture1[6]->cursorX(), beyond);
+    EXPECT_EQ(g.Label1[1]->text(), QStringLiteral("400"));
+    // The mouse: a left press reads, a drag follows, a right press opens "График".
+    QTest::mousePress(g.Picture1[4], Qt::LeftButton, {}, QPoint(8, 10));
+    EXPECT_EQ(g.Label1[1]->text(), QStringLiteral("800"));
+    EXPECT_EQ(g.Picture1[0]->cursorX(), 8);
+    QTest::mouseRelease(g.Picture1[4], Qt::LeftButton, {}, QPoint(8, 10));
+    QTest::mousePress(g.Picture1[4], Qt::RightButton, {}, QPoint(30, 10));
+    EXPECT_TRUE(g.Graf->isVisible());
+    EXPECT_EQ(g.Picture1[0]->cursorX(), 8) << "a right press moves no cursor";
+    g.Graf->hide();
+}
+
+TEST_F(Graph, ALayoutKeepsTheCursorInsideTheStrip) {
+    fGraphik& g = open();
+    g.cursorAt(1);
+    g.resize(1000, 800);
+    QApplication::processEvents();
+    EXPECT_EQ(g.Picture1[0]->cursorX(), 2);
+    g.cursorAt(5000);
+    g.resize(1100, 800);
+    QApplication::processEvents();
+    EXPECT_EQ(g.Picture1[2]->cursorX(), g.stripWidth() - 2);
+    EXPECT_EQ(g.Picture1[2]->cursorLine->height(), g.stripHeight());
+    EXPECT_EQ(g.history().length(), g.stripWidth() / 8 + 1);
+}
+
+// ================================================================== schemes
+
+TEST_F(Graph, SchemeChangeEmptiesStripsAndHistory) {
+    answer({0x00, 0x03, 100, 60, 12, 12, 12, 12});
+    fGraphik& g = open();
+    for (int i = 0; i < 5; ++i)
+        g.timer1Tick();
+    ASSERT_EQ(g.history().stored(), 5);
+    g.Oform[1]->trigger();
+    EXPECT_TRUE(g.Oform[1]->isChecked());
+    EXPECT_FALSE(g.Oform[0]->isChecked());
+    EXPECT_EQ(setting("Оформление"), QStringLiteral("1"));
+    EXPECT_EQ(g.history().stored(), 0);
+    EXPECT_EQ(g.history().sample(0), std::vector<int>(10, 0));
+    EXPECT_EQ(labels(), QStringList(7, QStringLiteral("0")));
+    // Nothing but the titles: every row above them and below them is black.
+    const int H = g.stripHeight();
+    const int top = H / 3;
+    const int bottom = static_cast<int>(g.Picture1[0]->painter.currentY());
+    for (std::size_t k = 0; k < 7; ++k) {
+        const QImage& im = g.Picture1[k]->painter.image();
+        for (int y = 0; y < H; ++y) {
+            if (y >= top && y < bottom) continue;
+            for (int x = 0; x < im.width(); x += 3)
+                ASSERT_EQ(im.pixel(x, y), qRgb(0, 0, 0)) << k << " " << x << "," << y;
+        }
+    }
+    EXPECT_EQ(g.Picture1[0]->cursorLine->palette().color(QPalette::Window), QColor(255, 255, 128));
+    g.timer1Tick();
+    EXPECT_EQ(pixel(1, 1, H - kvintor::segmentHeight(H, 100, 150)), QColor(Qt::white));
+}
+
+TEST_F(Graph, AStoredSchemeOutOfRangeOpensBlackOnWhite) {
+    rig.store(QStringLiteral("fGraphik"), QStringLiteral("Оформление"), QStringLiteral("5"));
+    fGraphik& g = open();
+    EXPECT_TRUE(g.Oform[0]->isChecked());
+    EXPECT_FALSE(g.Oform[1]->isChecked());
+    EXPECT_EQ(pixel(3, g.stripWidth() - 1, 0), QColor(Qt::white));
+    EXPECT_EQ(g.Picture1[3]->painter.foreground(), QColor(Qt::black));
+    EXPECT_EQ(g.Picture1[3]->cursorLine->palette().color(QPalette::Window), QColor(128, 128, 0));
+    EXPECT_EQ(setting("Оформление"), QStringLiteral("0"));
+}
+
+// ========================================================== settings, close
+
+TEST_F(Graph, ClosingStoresTheSwitchesAndTheNextOpeningReadsThem) {
+    fGraphik& g = open();
+    g.nb[1]->trigger();
+    g.Metki->trigger();
+    QTest::keyClick(&g, Qt::Key_Down);
+    QTest::keyClick(&g, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(window) << "Esc closes the window";
+    EXPECT_TRUE(rig.main().isVisible());
+    EXPECT_EQ(setting("Набор"), QStringLiteral("1"));
+    EXPECT_EQ(setting("Метки"), QStringLiteral("False"));
+    EXPECT_EQ(setting("Плавно"), QStringLiteral("True"));
+    EXPECT_EQ(setting("Обновление"), QStringLiteral("2"));
+
+    fGraphik& again = open();
+    EXPECT_TRUE(again.nb[1]->isChecked());
+    EXPECT_FALSE(again.Metki->isChecked());
+    EXPECT_EQ(again.scrollPause(), 2);
+    EXPECT_EQ(again.Label2[0]->text(), QStringLiteral("THR"));
+    again.timer1Tick();
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, 32, 41, 38, 52, 57, 63, 33}}));
+}
+
+TEST_F(Graph, StoredValuesOutsideTheirRangeAreTakenSafely) {
+    rig.store(QStringLiteral("fGraphik"), QStringLiteral("Набор"), QStringLiteral("7"));
+    rig.store(QStringLiteral("fGraphik"), QStringLiteral("Обновление"), QStringLiteral("40"));
+    rig.store(QStringLiteral("fGraphik"), QStringLiteral("Плавно"), QStringLiteral("False"));
+    fGraphik& g = open();
+    EXPECT_TRUE(g.nb[0]->isChecked());
+    EXPECT_EQ(g.scrollPause(), 6);
+    EXPECT_FALSE(g.Plavno->isChecked());
+}
+
+// ===================================================================== help
+
+TEST_F(Graph, HelpNoteShowsAndHidesItself) {
+    fGraphik& g = open();
+    g.h->trigger();
+    EXPECT_TRUE(g.Picture2->isVisible());
+    EXPECT_EQ(g.Picture2->text(),
+              QStringLiteral(
+                  " Клавишами вверх или вниз установите\n желаемую скорость обновления графика"));
+    EXPECT_TRUE(g.Timer2->isActive());
+    EXPECT_EQ(g.Timer2->interval(), 5000);
+    g.timer2Tick();
+    EXPECT_FALSE(g.Picture2->isVisible());
+    EXPECT_FALSE(g.Timer2->isActive());
+    g.h->trigger();
+    QTest::mouseClick(g.Picture2, Qt::LeftButton);
+    EXPECT_FALSE(g.Picture2->isVisible()) << "a click hides it at once";
+}
