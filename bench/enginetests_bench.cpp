@@ -198,6 +198,9 @@ int main(int argc, char** argv) {
             const std::size_t samples = w.Picture1->canvas().points().size();
             const Figures f = measure(writes, lastReads, kline::encodeFrame(uskorSample), samples);
             if (!dialogs.messages.empty() || samples != 14) ++failures;
+            for (const auto& m : dialogs.messages)
+                std::printf("  message: %s\n", qPrintable(QString(m.text).replace(
+                                                   QStringLiteral("\r\n"), QStringLiteral(" / "))));
             report("tfUskor", run, f, 60 + uskorWire);
             if (!f.periodsMs.empty()) ratios.push_back(mean(f.periodsMs) / (60 + uskorWire));
         }
@@ -215,6 +218,9 @@ int main(int argc, char** argv) {
             const std::size_t samples = w.Picture1->canvas().points().size();
             const Figures f = measure(writes, lastReads, kline::encodeFrame(idleSample), samples);
             if (!dialogs.messages.empty() || samples != 26) ++failures;
+            for (const auto& m : dialogs.messages)
+                std::printf("  message: %s\n", qPrintable(QString(m.text).replace(
+                                                   QStringLiteral("\r\n"), QStringLiteral(" / "))));
             report("tfUskorXX", run, f, 60 + idleWire);
             if (!f.periodsMs.empty()) ratios.push_back(mean(f.periodsMs) / (60 + idleWire));
             QThread::msleep(4000); // back to idle
