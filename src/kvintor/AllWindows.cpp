@@ -2,6 +2,7 @@
 
 #include "adjust/AdjustWindows.h"
 #include "ecudata/EcudataWindows.h"
+#include "enginetests/EngineTests.h"
 #include "graphs/GraphsWindows.h"
 #include "main/Program.h"
 #include "monitor/MonitorWindows.h"
@@ -13,6 +14,7 @@ void installAllWindows(Program& program, StreamPortFactory streams) {
     // One line per window folder: its install function adds its hooks.
     installAdjustWindows(program);
     installEcudataWindows(program);
+    installEnginetestsWindows(program);
     installGraphsWindows(program, std::move(streams));
     installReferenceWindows(program);
     installMonitorWindows(program);

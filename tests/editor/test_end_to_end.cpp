@@ -2,6 +2,7 @@
 // port: the ECU holds an image of our generator, Fermel's COM1 is mapped to
 // the terminal with --port as on the command line.
 #include "FermelRig.h"
+#include "KlineSimProcess.h"
 #include "editor/CommandLine.h"
 #include "link/HardwarePort.h"
 
@@ -19,34 +20,20 @@ class FermelOnKlineSim : public ::testing::Test {
   protected:
     FermelRig rig;
     QByteArray image = sim::Ecu::defaultImage(11);
-    QProcess sim;
+    KlineSimProcess kline;
 
     void SetUp() override {
         const QString link = rig.dir.path() + QStringLiteral("/ecu");
         const QString imageFile = rig.writeFile(QStringLiteral("ecu.bin"), image);
-        sim.start(QStringLiteral(KLINE_SIM_PATH),
-                  {QStringLiteral("--headless"), QStringLiteral("--link"), link,
-                   QStringLiteral("--image"), imageFile});
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        ASSERT_TRUE(readLine().startsWith(QStringLiteral("/dev/")));
+        ASSERT_TRUE(kline.start(QStringLiteral(KLINE_SIM_PATH),
+                                {QStringLiteral("--link"), link, QStringLiteral("--image"), imageFile})
+                        .startsWith(QStringLiteral("/dev/")));
         const CommandLine line =
             parseCommandLine({QStringLiteral("--port"), QStringLiteral("1=") + link}, rig.ports);
         ASSERT_TRUE(line.error.isEmpty());
         rig.extraFactory = kline::hardwarePortFactory();
     }
-    void TearDown() override {
-        sim.write("quit\n");
-        if (!sim.waitForFinished(3000)) sim.kill();
-    }
-    QString readLine() {
-        while (!sim.canReadLine())
-            if (!sim.waitForReadyRead(5000)) return QString();
-        return QString::fromLocal8Bit(sim.readLine()).trimmed();
-    }
-    void command(const QByteArray& line) {
-        sim.write(line + "\n");
-        ASSERT_EQ(readLine(), QString::fromLatin1("ok " + line));
-    }
+    void command(const QByteArray& line) { ASSERT_EQ(kline.command(line), QString::fromLatin1("ok " + line)); }
     QByteArray workingTables() {
         return QByteArray(reinterpret_cast<const char*>(rig.w().document.working.data()),
                           kBlockSize - 1);

@@ -1,5 +1,6 @@
 // End to end through a real pseudo-terminal: kline-sim on one side, the
 // hardware port and the exchange (and the kline tool) on the other.
+#include "KlineSimProcess.h"
 #include "TestContext.h"
 #include "common/Time.h"
 #include "link/CodePage866.h"
@@ -21,33 +22,17 @@ namespace {
 class KlineSim : public ::testing::Test {
   protected:
     void SetUp() override {
-        sim.start(QStringLiteral(KLINE_SIM_PATH), {QStringLiteral("--headless")});
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        device = readLine();
+        device = kline.start(QStringLiteral(KLINE_SIM_PATH));
         ASSERT_TRUE(device.startsWith("/dev/")) << device.toStdString();
         ports.setDevice(1, device);
         ASSERT_EQ(ecu.OpenPort(1), 0);
     }
-    void TearDown() override {
-        sim.write("quit\n");
-        if (!sim.waitForFinished(3000)) sim.kill();
-    }
-    QString readLine() {
-        while (!sim.canReadLine())
-            if (!sim.waitForReadyRead(5000)) return QString();
-        return QString::fromLocal8Bit(sim.readLine()).trimmed();
-    }
+    QString readLine() { return kline.readLine(); }
     // A command on kline-sim's standard input, answered with "ok ...".
-    void command(const QByteArray& line) {
-        sim.write(line + "\n");
-        QString answer;
-        do {
-            answer = readLine();
-        } while (answer.startsWith("/dev/"));
-        ASSERT_EQ(answer, QString::fromLatin1("ok " + line));
-    }
+    void command(const QByteArray& line) { ASSERT_EQ(kline.command(line), QString::fromLatin1("ok " + line)); }
 
-    QProcess sim;
+    KlineSimProcess kline;
+    QProcess& sim = kline.process;
     QString device;
     TestContext t;
     PortMap ports;

@@ -1,6 +1,7 @@
 // The adjustment windows on the simulated ECU: what each sends on opening,
 // apply, release and close, and the faults along the way.
 #include "AdjustRig.h"
+#include "RealBox.h"
 
 #include <QMessageBox>
 
@@ -402,17 +403,7 @@ TEST_F(AdjustTest, TheErrorBoxClosingIsNoActivationThatReadsAgain) {
     AdjustmentWindow* w = open(0);
     // As a real box does: it takes the activation while open and hands it
     // back to the window below when it closes.
-    QMessageBox box;
-    rig.dialogs.whileOpen = [&](const common::MessageCall&) {
-        box.show();
-        box.activateWindow();
-        runEventsFor(30);
-    };
-    rig.dialogs.afterClose = [&](const common::MessageCall&) {
-        box.hide();
-        w->activateWindow();
-        runEventsFor(30);
-    };
+    behaveLikeRealBoxes(rig.dialogs, w);
     rig.sim->ecu.refuseWrites(26, 2);
     rig.requests();
     dragTo(slider(w), 100);

@@ -1,6 +1,7 @@
 // The stored faults window against the simulated ECU.
 #include "EcuDataRig.h"
 #include "EventLoop.h"
+#include "RealBox.h"
 #include "ecudata/EcudataWindows.h"
 #include "ecudata/fPostErr.h"
 
@@ -274,18 +275,8 @@ TEST_F(FaultWindow, ALinkFailureIsShownOnceAndPollingStops) {
     w->activateWindow();
     runEventsFor(30);
     // As a real box does: it takes the activation while open and hands it
-    // back to the window when it closes.
-    QMessageBox box;
-    rig.dialogs.whileOpen = [&](const common::MessageCall&) {
-        box.show();
-        box.activateWindow();
-        runEventsFor(30);
-    };
-    rig.dialogs.afterClose = [&](const common::MessageCall&) {
-        box.hide();
-        w->activateWindow();
-        runEventsFor(30);
-    };
+    // back to the window below when it closes.
+    behaveLikeRealBoxes(rig.dialogs, w.get());
     rig.sim->adapter.setFault(sim::LineFault::EcuSilent);
     runEventsFor(120);
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);

@@ -2,6 +2,7 @@
 // pages, restart, regulator switches, menus and layout.
 #include "EventLoop.h"
 #include "KvintorRig.h"
+#include "RealBox.h"
 #include "common/Time.h"
 #include "main/fkLine.h"
 
@@ -325,17 +326,7 @@ TEST_F(MainWindow, AMessageBoxClosingIsNoActivationAndOnlyOneTimerRuns) {
     runEventsFor(20);
     // As a real box does: it takes the activation while open and hands it
     // back to the window below when it closes.
-    QMessageBox box;
-    rig.dialogs.whileOpen = [&](const common::MessageCall&) {
-        box.show();
-        box.activateWindow();
-        runEventsFor(30);
-    };
-    rig.dialogs.afterClose = [&](const common::MessageCall&) {
-        box.hide();
-        w().activateWindow();
-        runEventsFor(30);
-    };
+    behaveLikeRealBoxes(rig.dialogs, &w());
     rig.sim->ecu.refuseWrites(65, 4);
     rig.sim->ecu.replyHook = [](const Request& r, std::optional<Request>& reply) {
         if (r == Request{65, 0, 0}) reply = Request{4};

@@ -1,0 +1,28 @@
+#pragma once
+// The engine test windows in the main window's "Тесты" menu.
+#include "main/InitTest.h"
+
+#include <QPointer>
+
+namespace kvintor {
+
+class Program;
+
+// Hooks items 1 "Разгона", 2 "Разгона ХХ" and 3 "Торможения" of the
+// "Тесты" menu to tfUskor, tfUskorXX and tfTorm.
+void installEnginetestsWindows(Program& program);
+
+// Opens a test window from the menu: the main window stops polling first,
+// so only the test window talks to the ECU. One window of a kind at a time;
+// a closed one is gone and the next opening builds it afresh.
+template <class Window>
+Window* openTestWindow(Program& program, InitTest& main, QPointer<Window>& slot) {
+    main.stopTimers();
+    if (!slot) slot = new Window(program, &main);
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+    return slot.data();
+}
+
+} // namespace kvintor

@@ -1,0 +1,59 @@
+#pragma once
+// The idle acceleration test "Тест разгона на холостом ходу": the ECU is
+// told that the coolant is cold and to hold the idle-air valve wide open, so
+// an idling injection engine speeds up with the throttle closed; the window
+// plots the speed and reports the average injection pulse width.
+#include "EngineTestWindow.h"
+#include "OverrideHold.h"
+
+class QLabel;
+class QProgressBar;
+
+namespace kvintor {
+
+class tfUskorXX : public EngineTestWindow {
+    Q_OBJECT
+  public:
+    static constexpr int kPlotWidth = 740;
+    static constexpr int kPlotHeight = 424;
+    static constexpr int kSamplePauseMs = 60;
+    static constexpr int kSettlePolls = 26;
+    // Override mask A bits: coolant held (variable 0x1A), valve held (0x5B).
+    static constexpr std::uint8_t kCoolantBit = 0x80;
+    static constexpr std::uint8_t kValveBit = 0x20;
+
+    tfUskorXX(Program& program, QWidget* parent);
+
+    QProgressBar* ProgressBar1;
+    QLabel* Label5;                  // "Длит. импульса впрыка (Ms) ="
+    QLabel* Label6;                  // the average pulse width
+    QLabel* Label3;                  // coolant temperature
+    QLabel* Label4;                  // idle speed
+    std::array<QLabel*, 2> Label7{}; // bars
+
+    // Runs whenever the window becomes active from another window.
+    void activated();
+    void startClicked(); // Command1
+    void stopClicked();  // Command2
+    // The bits this window holds in the program's copy of mask A.
+    const OverrideHold& hold() const { return hold_; }
+
+  protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeRefused() override;
+    void unloading() override;
+
+  private:
+    // True when the ECU is no engine for this test (message shown).
+    bool refused();
+    // The throttle opened or the engine stopped while the override is
+    // prepared or in force: released first, then the hint.
+    void releaseAndHint(int hint);
+    void endRun(); // every way out once the bits are taken
+
+    OverrideHold hold_;
+    bool activatedOnce_ = false;
+};
+
+} // namespace kvintor
