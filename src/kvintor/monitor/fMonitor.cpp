@@ -30,7 +30,9 @@ qint64 steadyNs() {
                                    .count());
 }
 
-QString fixed(double v, int decimals) { return QLocale().toString(v, 'f', decimals); }
+QString fixed(double v, int decimals) {
+    return QLocale().toString(v, 'f', decimals);
+}
 
 } // namespace
 
@@ -40,7 +42,7 @@ fMonitor::fMonitor(Program& program, QWidget* owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Монитор линии"));
     if (owner) setWindowIcon(owner->windowIcon());
-    resize(980, 520);
+    resize(1100, 520);
 
     rateLabel = new QLabel(this);
     rateLabel->setObjectName(QStringLiteral("rateLabel"));
@@ -67,8 +69,9 @@ fMonitor::fMonitor(Program& program, QWidget* owner)
     exchangeList->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     QHeaderView* header = exchangeList->horizontalHeader();
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[MonitorModel::Columns] = {13, 36, 30, 36, 5, 20, 7};
-    for (int c = 0; c < MonitorModel::Columns; ++c) exchangeList->setColumnWidth(c, widths[c] * digit);
+    const int widths[MonitorModel::Columns] = {13, 28, 28, 28, 5, 20, 7};
+    for (int c = 0; c < MonitorModel::Columns; ++c)
+        exchangeList->setColumnWidth(c, widths[c] * digit);
     header->setStretchLastSection(true);
 
     saveButton = new QPushButton(QStringLiteral("Сохранить"), this);
@@ -93,14 +96,15 @@ fMonitor::fMonitor(Program& program, QWidget* owner)
     refreshTimer->start();
 
     // From now on every exchange of the program passes by here.
-    p_.ecu.setExchangeObserver([this](const kline::ExchangeSeen& seen) {
-        log_.add(seen, QDateTime::currentDateTime());
-    });
+    p_.ecu.setExchangeObserver(
+        [this](const kline::ExchangeSeen& seen) { log_.add(seen, QDateTime::currentDateTime()); });
     watching_ = true;
     refresh();
 }
 
-fMonitor::~fMonitor() { stopWatching(); }
+fMonitor::~fMonitor() {
+    stopWatching();
+}
 
 void fMonitor::stopWatching() {
     if (!watching_) return;
@@ -114,9 +118,10 @@ void fMonitor::refresh() {
     const double limit = log_.wireLimit();
     if (limit > 0) {
         const auto& last = log_.entries().back().exchange;
-        shareLabel->setText(QStringLiteral("Доля предела линии:  %1  (предел %2 обм./с при %3 байтах)")
-                                .arg(fixed(log_.wireShare(now), 2), fixed(limit, 1))
-                                .arg(last.frame.size() + last.reply.size()));
+        shareLabel->setText(
+            QStringLiteral("Доля предела линии:  %1  (предел %2 обм./с при %3 байтах)")
+                .arg(fixed(log_.wireShare(now), 2), fixed(limit, 1))
+                .arg(last.frame.size() + last.reply.size()));
     } else {
         shareLabel->setText(QStringLiteral("Доля предела линии:  -"));
     }
@@ -132,9 +137,9 @@ void fMonitor::refresh() {
 void fMonitor::save() {
     refresh();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString suggested =
-        QDir(folder).filePath(QStringLiteral("Обмен_%1.jsonl")
-                                  .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm"))));
+    const QString suggested = QDir(folder).filePath(
+        QStringLiteral("Обмен_%1.jsonl")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm"))));
     const QString path = p_.dialogs.saveFile(QStringLiteral("Сохранить обмен с ЭБУ"), suggested,
                                              QStringLiteral("Трасса обмена (*.jsonl)"));
     if (path.isEmpty()) return;
