@@ -5,6 +5,7 @@
 #include "enginetests/EngineTests.h"
 #include "graphs/GraphsWindows.h"
 #include "main/Program.h"
+#include "monitor/MonitorWindows.h"
 #include "reference/ReferenceMenus.h"
 
 namespace kvintor {
@@ -16,6 +17,7 @@ void installAllWindows(Program& program, StreamPortFactory streams) {
     installEnginetestsWindows(program);
     installGraphsWindows(program, std::move(streams));
     installReferenceWindows(program);
+    installMonitorWindows(program);
 }
 
 } // namespace kvintor

@@ -7,6 +7,7 @@
 #include "common/Time.h"
 
 #include <QElapsedTimer>
+#include <chrono>
 
 namespace kline {
 
@@ -114,6 +115,22 @@ int EcuLink::fail(int code) {
 
 int EcuLink::EcuExchange(const Request& request) {
     const QByteArray frame = encodeFrame(request);
+    receiver_.reset();
+    if (!observer_) return exchange(frame);
+    // Watched: the same exchange, timed, and shown to the observer.
+    const auto steadyNs = [] {
+        return static_cast<qint64>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                       std::chrono::steady_clock::now().time_since_epoch())
+                                       .count());
+    };
+    const qint64 start = steadyNs();
+    const int result = exchange(frame);
+    const ExchangeObserver observer = observer_; // it may stop watching inside the call
+    observer({request, frame, receiver_.raw(), result, start, steadyNs()});
+    return result;
+}
+
+int EcuLink::exchange(const QByteArray& frame) {
     const int length = static_cast<int>(frame.size());
 
     // A disturbed line settles before the next frame.
@@ -144,7 +161,7 @@ int EcuLink::EcuExchange(const Request& request) {
     // an overflow.
     // A line that brings a byte now and then ends at the exchange's time
     // bound: silent if nothing came, an overflow otherwise.
-    FrameReceiver receiver;
+    FrameReceiver& receiver = receiver_;
     int emptyReads = 0;
     while (!receiver.complete()) {
         if (clock_() > deadline) return fail(receiver.raw().isEmpty() ? kEcuSilent : kOverflow);

@@ -27,6 +27,19 @@ enum ExchangeResult : int {
     kPortError = 6,      // the port did not take the whole frame
 };
 
+// What one exchange put on the wire and got back, handed to the observer of
+// the link (the link monitor) right after the exchange. The references live
+// only for the call.
+struct ExchangeSeen {
+    const Request& request;
+    const QByteArray& frame; // the frame written (escaped, checksum, terminator)
+    const QByteArray& reply; // the raw reply bytes received, up to the terminator
+    int result;
+    qint64 startNs; // on a monotonic clock, nanoseconds
+    qint64 endNs;
+};
+using ExchangeObserver = std::function<void(const ExchangeSeen&)>;
+
 class EcuLink {
 public:
     static constexpr int kReadTimeoutMs = 4;
@@ -83,6 +96,12 @@ public:
     bool ShowExchangeError(int checkStatus);
     QString ReplyAsText() const;
 
+    // ---- watching the exchange (the link monitor) ----
+    // One observer at a time; an empty one stops watching. Without an
+    // observer the exchange takes no times and keeps nothing extra.
+    void setExchangeObserver(ExchangeObserver observer) { observer_ = std::move(observer); }
+    bool observed() const { return static_cast<bool>(observer_); }
+
     // The clock the exchange's time bound is measured on (milliseconds;
     // tests give a clock of their own).
     void setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
@@ -92,6 +111,7 @@ public:
 
 private:
     int fail(int code);
+    int exchange(const QByteArray& frame);
     // DTR and RTS as stored (the options of the settings window).
     void applyStoredLines();
 
@@ -105,6 +125,8 @@ private:
     int last_ = kOk;
     std::vector<int> reply_{0};
     std::function<qint64()> clock_;
+    FrameReceiver receiver_; // the reply of the last exchange as it came
+    ExchangeObserver observer_;
 };
 
 } // namespace kline

@@ -8,6 +8,7 @@ QString klineSimUsage() {
     return QStringLiteral(
                "usage: kline-sim [--headless] [--link PATH] [--image FILE]\n"
                "                 [--engine 4062|4063|carb] [--seed N] [--stopped] [--fault NAME]\n"
+               "                 [--replay TRACE]\n"
                "       kline-sim --help | --version\n"
                "\n"
                "kline-sim is a simulated Mikas ECU and engine behind a K-line adapter, served\n"
@@ -26,6 +27,12 @@ QString klineSimUsage() {
                "  --stopped        the engine is not running at start\n"
                "  --fault NAME     a line fault from the start: none, no-echo, wrong-echo,\n"
                "                   silent, bad-checksum, overlong, garbage, port-gone\n"
+               "  --replay TRACE   answer from a trace saved by Kvintor's link monitor\n"
+               "                   (\"Монитор линии\", \"Сохранить\"): each request gets the\n"
+               "                   replies recorded for it in their order, the last one\n"
+               "                   again and again, with the recorded failures (no reply,\n"
+               "                   wrong checksum, overflow); a request not in the trace\n"
+               "                   gets no reply\n"
                "  --help           print this text and exit\n"
                "  --version        print the version and exit\n"
                "\n"
@@ -38,7 +45,7 @@ QString klineSimUsage() {
                           "\n"
                           "Exit status:\n"
                           "  0   ended by \"quit\", a signal or the panel, or --help / --version\n"
-                          "  64  a wrong command line, an unreadable image, no pseudo-terminal\n");
+                          "  64  a wrong command line, an unreadable image or trace, no pseudo-terminal\n");
 }
 
 } // namespace sim

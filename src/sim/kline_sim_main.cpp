@@ -2,17 +2,19 @@
 // pseudo-terminal that the tool set opens as its serial port.
 //
 //   kline-sim [--headless] [--link PATH] [--image FILE] [--engine 4062|4063|carb]
-//             [--seed N] [--stopped] [--fault LINEFAULT]
+//             [--seed N] [--stopped] [--fault LINEFAULT] [--replay TRACE]
 //   kline-sim --help | --version
 //
 // The first line printed is the terminal's device path (printed again when
 // the adapter is plugged back in after "fault port-gone"). It takes commands
 // on standard input, one a line, for scripts and tests, with or without the
-// control panel; "help" lists them (see Console.h).
+// control panel; "help" lists them (see Console.h). With --replay the ECU
+// answers from a trace saved by Kvintor's link monitor (see Replay.h).
 #include "Console.h"
 #include "ControlPanel.h"
 #include "KlineSimUsage.h"
 #include "PtyServer.h"
+#include "Replay.h"
 #include "Simulator.h"
 #include "common/ProgramIcon.h"
 #include "common/ProgramOptions.h"
@@ -39,7 +41,8 @@ void onSignal(int) {
 int usage(const char* why) {
     if (why) std::fprintf(stderr, "kline-sim: %s\n", why);
     std::fprintf(stderr, "usage: kline-sim [--headless] [--link PATH] [--image FILE] "
-                         "[--engine 4062|4063|carb] [--seed N] [--stopped] [--fault LINEFAULT]\n");
+                         "[--engine 4062|4063|carb] [--seed N] [--stopped] [--fault LINEFAULT] "
+                         "[--replay TRACE]\n");
     return 64;
 }
 
@@ -66,6 +69,7 @@ int main(int argc, char** argv) {
     bool headless = false;
     QString link;
     QString imagePath;
+    QString tracePath;
     sim::SimOptions options;
     sim::LineFault startFault = sim::LineFault::None;
     for (int i = 0; i < args.size(); ++i) {
@@ -79,6 +83,8 @@ int main(int argc, char** argv) {
             link = args[++i];
         } else if (a == QLatin1String("--image") && hasValue) {
             imagePath = args[++i];
+        } else if (a == QLatin1String("--replay") && hasValue) {
+            tracePath = args[++i];
         } else if (a == QLatin1String("--fault") && hasValue) {
             const auto f = sim::lineFaultFromName(args[++i]);
             if (!f) return usage("unknown line fault");
@@ -106,6 +112,18 @@ int main(int argc, char** argv) {
         if (!f.open(QIODevice::ReadOnly) || !simulator->ecu.setImage(f.readAll()))
             return usage(
                 qPrintable(QStringLiteral("%1: not a readable 65536-byte image").arg(imagePath)));
+    }
+
+    // A car's visit served again: the ECU answers from the trace.
+    std::unique_ptr<sim::Replay> replay;
+    if (!tracePath.isEmpty()) {
+        QString why;
+        const auto trace = kline::trace::load(tracePath, &why);
+        if (!trace) return usage(qPrintable(QStringLiteral("--replay: %1").arg(why)));
+        replay = std::make_unique<sim::Replay>(*trace);
+        replay->serve(*simulator);
+        std::fprintf(stderr, "kline-sim: replaying %zu exchanges of %zu requests from %s\n", trace->size(),
+                     replay->requests(), qPrintable(tracePath));
     }
 
     simulator->adapter.setFault(startFault);

@@ -2,11 +2,16 @@
 
 #include "GraphChannels.h"
 #include "GraphLayout.h"
+#include "common/Dialogs.h"
 #include "common/Time.h"
+#include "link/Csv.h"
 #include "main/Program.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QStandardPaths>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -50,6 +55,14 @@ bool storedBool(const QString& text, bool def) {
     bool number = false;
     const int v = text.trimmed().toInt(&number);
     return number ? v != 0 : def;
+}
+
+// The unit of a strip's value as its label shows it.
+QString graphUnit(int set, int strip) {
+    static const char* const units[2][kStrips] = {
+        {"мБар", "об/мин", "град.", "град.", "град.", "град.", "град."},
+        {"%", "об/мин", "град.", "мг/такт", "воздух/топливо", "мс", "кг/час"}};
+    return QString::fromUtf8(units[set == 1 ? 1 : 0][strip]);
 }
 
 } // namespace
@@ -174,6 +187,10 @@ void fGraphik::buildMenus() {
     Plavno = item(Graf, QStringLiteral("Plavno"), QStringLiteral("Плавно"),
                   QKeySequence(Qt::CTRL | Qt::Key_P));
     addActions({Metki, Stst, Plavno});
+    Graf->addSeparator();
+    SaveCsv = Graf->addAction(QStringLiteral("Сохранить в CSV"));
+    SaveCsv->setObjectName(QStringLiteral("SaveCsv"));
+    connect(SaveCsv, &QAction::triggered, this, &fGraphik::saveCsv);
     connect(Stst, &QAction::toggled, this, [this](bool on) {
         for (StripView* s : Picture1)
             s->cursorLine->setVisible(on);
@@ -348,6 +365,35 @@ void fGraphik::cursorAt(int x) {
         const int strip = static_cast<int>(k);
         Label1[k]->setText(graphCursorText(set, strip, graphRawValue(set, strip, sample)));
     }
+}
+
+void fGraphik::saveCsv() {
+    const int set = channelSet();
+    const auto& channels = graphChannels(set);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested = QDir(folder).filePath(
+        QStringLiteral("График_%1.csv").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm"))));
+    const QString path = p_.dialogs.saveFile(QStringLiteral("Сохранить в CSV"), suggested,
+                                             QStringLiteral("Таблица CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    QStringList header;
+    for (int k = 0; k < kStrips; ++k)
+        header << channels[static_cast<std::size_t>(k)].shortName + QStringLiteral(" (") + graphUnit(set, k) +
+                      QLatin1Char(')');
+    kline::csv::Writer file;
+    bool written = file.open(path) && file.write(header);
+    // The values as the cursor reads them from the history.
+    for (int j = history_.stored() - 1; written && j >= 0; --j) {
+        const std::vector<int> sample = history_.sample(j);
+        QStringList row;
+        for (int k = 0; k < kStrips; ++k) row << graphCursorText(set, k, graphRawValue(set, k, sample));
+        written = file.write(row);
+    }
+    if (written) return;
+    p_.BeepSignal();
+    p_.dialogs.message(QStringLiteral("Файл не сохранён: ") + QDir::toNativeSeparators(path) +
+                           QStringLiteral("\r\n") + QStringLiteral("Причина: ") + file.error(),
+                       p_.state.AppTitle, common::Icon::Exclamation);
 }
 
 // -------------------------------------------------------------- help, keys

@@ -40,6 +40,7 @@ class fGraphik : public QMainWindow {
     QAction* Metki = nullptr;
     QAction* Stst = nullptr;
     QAction* Plavno = nullptr;
+    QAction* SaveCsv = nullptr; // "Сохранить в CSV": the recorded history as a table
     QMenu* n = nullptr;
     std::array<QAction*, 2> nb{};
     QMenu* O = nullptr;
@@ -55,6 +56,9 @@ class fGraphik : public QMainWindow {
     void showHelp();
     void hideHelp();
     void cursorAt(int x);
+    // "Сохранить в CSV": the history of the current set, oldest sample
+    // first, one column per strip headed by its short name and unit.
+    void saveCsv();
     // Draws a sample just acquired: 8 one-pixel scroll steps of every
     // strip, then a segment in each.
     void drawSample(const std::vector<int>& bytes);

@@ -250,6 +250,8 @@ void InitTest::buildMenus() {
     for (int i = 0; i < 8; ++i) Dat[static_cast<std::size_t>(i)] = add(check, "Dat", i, QString::fromUtf8(checkItems[i]));
 
     QMenu* extra = bar->addMenu(QStringLiteral("Дополнительно"));
+    extra->setObjectName(QStringLiteral("DopInd"));
+    DopIndMenu = extra;
     DopInd[0] = add(extra, "DopInd", 0, QStringLiteral("О программе"));
     DopInd[1] = add(extra, "DopInd", 1, QStringLiteral("Схема адаптера"));
     DopInd[2] = add(extra, "DopInd", 2, QStringLiteral("Отчет"));

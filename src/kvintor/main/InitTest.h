@@ -35,7 +35,7 @@ void paint(QLabel* label, const QColor& colour);
 
 class InitTest : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit InitTest(Program& program);
     ~InitTest() override;
 
@@ -70,19 +70,20 @@ public:
     std::array<QAction*, 2> vReg{};
     std::array<QAction*, 8> Dat{};
     std::array<QAction*, 4> DopInd{};
+    QMenu* DopIndMenu{}; // "Дополнительно", for the items other folders add after these
     std::array<QAction*, 2> Zav{};
     QMenu* RegMenu;
 
     // ---- handlers ----
-    void activated();             // the window became active
-    void selectPage(int index);   // "Набор" menu
+    void activated();           // the window became active
+    void selectPage(int index); // "Набор" menu
     void clearPanel();
-    void timer1Tick();            // connection and identification
-    void timer2Tick();            // one live page
-    void timer3Tick();            // end of the restart wait
-    void restartEcu();            // "Перезагрузить"
-    void toggleRegulator(int i);  // "Вкл / Откл" item i, or a click on Label4(i)
-    void openSettings();          // "Настройка программы"
+    void timer1Tick();           // connection and identification
+    void timer2Tick();           // one live page
+    void timer3Tick();           // end of the restart wait
+    void restartEcu();           // "Перезагрузить"
+    void toggleRegulator(int i); // "Вкл / Откл" item i, or a click on Label4(i)
+    void openSettings();         // "Настройка программы"
     void closeAdjustmentWindows();
     void stopTimers();
     // Starts identification (Timer1) or polling (Timer2); the other one
@@ -96,14 +97,23 @@ public:
     // An opener per "Регулировки" item, for the adjustment windows.
     std::array<std::function<void(bool open)>, 9> adjustmentWindows;
 
-protected:
+  signals:
+    // ---- the live panel's polls, for a recorder ----
+    // A page reply right after the panel showed it: its page (0..3), the
+    // reply's elements and the values as the labels show them.
+    void pageShown(int page, const std::vector<int>& reply, const kvintor::PageValues& shown);
+    // A page poll that failed on the link (the panel is cleared).
+    void pollFailed(int result);
+
+  public:
+  protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildPanel();
     void buildMenus();
     void showReply(const std::vector<int>& reply);
@@ -123,7 +133,7 @@ private:
     bool fullRange_ = false;
     bool shownOnce_ = false;
     qint64 lastReopenMs_ = -1;
-    bool closing_ = false; // the exit question is open
+    bool closing_ = false;   // the exit question is open
     bool panelDirty_ = true; // something is shown that a panel clear removes
 };
 

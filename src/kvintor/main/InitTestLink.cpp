@@ -175,6 +175,7 @@ void InitTest::timer2Tick() {
         clearPanel();
         paceAfter(Timer1, true);
         startIdentification();
+        emit pollFailed(r);
         return;
     }
     if (static_cast<int>(ecu.EcuReply().size()) != cmd::livePageLength(page_)) {
@@ -198,6 +199,7 @@ void InitTest::showReply(const std::vector<int>& reply) {
     if (page_ == 0) fullRange_ = nextFullRange(fullRange_, reply.size() > 8 ? reply[8] : 0);
     const auto lamp = checkEngineLit(p_.state.EngineVariant, reply.back());
     if (lamp) paint(Label7, checkEngineColour(*lamp));
+    emit pageShown(page_, reply, shown);
 }
 
 void InitTest::restartEcu() {

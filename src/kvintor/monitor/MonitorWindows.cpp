@@ -1,0 +1,38 @@
+#include "MonitorWindows.h"
+
+#include "LiveRecorder.h"
+#include "fMonitor.h"
+#include "main/InitTest.h"
+#include "main/Program.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPointer>
+
+namespace kvintor {
+
+void installMonitorWindows(Program& program) {
+    program.whenMainWindowBuilt.push_back([&program](InitTest& main) {
+        // After the menu's own items, whose numbers stay as they are.
+        main.DopIndMenu->addSeparator();
+        QAction* record = main.DopIndMenu->addAction(QStringLiteral("Запись параметров в файл..."));
+        record->setObjectName(QStringLiteral("DopInd(4)"));
+        QAction* monitor = main.DopIndMenu->addAction(QStringLiteral("Монитор линии"));
+        monitor->setObjectName(QStringLiteral("DopInd(5)"));
+
+        auto* recorder = new LiveRecorder(program, main, record);
+        recorder->setObjectName(QStringLiteral("LiveRecorder"));
+
+        // One monitor at a time; it watches the link and never talks to the
+        // ECU, so the panel goes on polling under it.
+        auto window = std::make_shared<QPointer<fMonitor>>();
+        QObject::connect(monitor, &QAction::triggered, &main, [&program, &main, window] {
+            if (!*window) *window = new fMonitor(program, &main);
+            (*window)->show();
+            (*window)->raise();
+            (*window)->activateWindow();
+        });
+    });
+}
+
+} // namespace kvintor
