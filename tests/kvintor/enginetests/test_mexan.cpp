@@ -4,6 +4,7 @@
 #include "EngineTestRig.h"
 #include "tfMexan.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -626,6 +627,8 @@ TEST_F(Mexan, EscClosesTheWindowAndGivesTheOutputsBack) {
     w->Check1[7]->click(); // injector 3 off
     QPointer<tfMexan> guard(w);
     rig.requests();
+    w->activateWindow();
+    QApplication::setActiveWindow(w);
     QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_EQ(rig.requests(), (std::vector<Request>{kWriteBack}));
     EXPECT_EQ(outputs(), before);
