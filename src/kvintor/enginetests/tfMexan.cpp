@@ -47,14 +47,15 @@ tfMexan::tfMexan(Program& program, QWidget* parent)
 
     // The live panel of this window: speed first, then the coolant, both
     // bars rounded.
-    buildLivePanel(QPoint(8, 276), {LiveRow{kVarIdleSpeed, QStringLiteral("Frame1"),
-                                            QStringLiteral("Обороты/мин. (холостой ход)"),
-                                            QStringLiteral("Label1"), QStringLiteral("Label7(0)"),
-                                            100, true, QStringLiteral(" Норма  850 - 900  обор/мин. ")},
-                                    LiveRow{kVarCoolant, QStringLiteral("Frame2"),
-                                            QStringLiteral("Температура   о.ж .  (град. C)"),
-                                            QStringLiteral("Label2"), QStringLiteral("Label7(1)"),
-                                            125, true, QStringLiteral(" Норма  75 - 95  град.С. ")}});
+    buildLivePanel(QPoint(8, 276),
+                   {LiveRow{kVarIdleSpeed, QStringLiteral("Frame1"),
+                            QStringLiteral("Обороты/мин. (холостой ход)"), QStringLiteral("Label1"),
+                            QStringLiteral("Label7(0)"), 100, true,
+                            QStringLiteral(" Норма  850 - 900  обор/мин. ")},
+                    LiveRow{kVarCoolant, QStringLiteral("Frame2"),
+                            QStringLiteral("Температура   о.ж .  (град. C)"),
+                            QStringLiteral("Label2"), QStringLiteral("Label7(1)"), 125, true,
+                            QStringLiteral(" Норма  75 - 95  град.С. ")}});
     Label1 = livePanel->value(0);
     Label2 = livePanel->value(1);
     Label7 = {livePanel->bar(0), livePanel->bar(1)};
@@ -89,8 +90,8 @@ void tfMexan::buildActuators() {
     Frame4->setObjectName(QStringLiteral("Frame4"));
     Frame4->setGeometry(8, 8, 300, 260);
     const QStringList outputs{QStringLiteral("Лампа              неисправностей"),
-                              QStringLiteral("Вентилятор охлаждения"), QStringLiteral("Кондиционер"),
-                              QStringLiteral("Бензонасос")};
+                              QStringLiteral("Вентилятор охлаждения"),
+                              QStringLiteral("Кондиционер"), QStringLiteral("Бензонасос")};
     for (int i = 1; i <= 4; ++i) {
         auto* box = new QCheckBox(outputs[i - 1], Frame4);
         box->setObjectName(indexed("Check1", i));
@@ -139,7 +140,8 @@ void tfMexan::buildBalance() {
     connect(Command1, &QPushButton::clicked, this, &tfMexan::startClicked);
     connect(Command2, &QPushButton::clicked, this, &tfMexan::stopClicked);
 
-    Label3 = namedLabel(QStringLiteral("Форсунки        Обороты"), QStringLiteral("Label3"), Frame5);
+    Label3 =
+        namedLabel(QStringLiteral("Форсунки        Обороты"), QStringLiteral("Label3"), Frame5);
     Label3->setGeometry(16, 64, 240, 20);
     for (int c = 1; c <= 4; ++c) {
         const int y = 88 + 28 * (c - 1);
@@ -153,7 +155,8 @@ void tfMexan::buildBalance() {
         Label9[static_cast<std::size_t>(c)]->setFrameShadow(QFrame::Sunken);
         Label9[static_cast<std::size_t>(c)]->setAlignment(Qt::AlignCenter);
     }
-    Label4[0] = namedLabel(QStringLiteral("Установка оборотов"), QStringLiteral("Label4(0)"), Frame5);
+    Label4[0] =
+        namedLabel(QStringLiteral("Установка оборотов"), QStringLiteral("Label4(0)"), Frame5);
     Label4[0]->setGeometry(12, 204, 150, 22);
     Label4[0]->hide();
     for (QLabel* label : Label4) {
@@ -265,8 +268,8 @@ void tfMexan::boxClicked(int item) {
         for (int i = 1; i <= 4; ++i)
             checked[static_cast<std::size_t>(i - 1)] =
                 Check1[static_cast<std::size_t>(i)]->isChecked();
-        const std::uint8_t s = outputsFromBoxes(static_cast<std::uint8_t>(p_.ecu.reply(0)),
-                                                checked, p_.state.EngineVariant);
+        const std::uint8_t s = outputsFromBoxes(static_cast<std::uint8_t>(p_.ecu.reply(0)), checked,
+                                                p_.state.EngineVariant);
         touched_ = true;
         p_.ecu.EcuExchange(
             kline::cmd::writeVariables({{kVarOutputMask, kAllOutputs}, {kVarOutputs, s}}));

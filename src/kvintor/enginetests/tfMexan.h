@@ -48,8 +48,8 @@ class tfMexan : public EngineTestWindow {
     std::array<QLabel*, 5> Label4{}; // 0 "Установка оборотов", 1..4 cylinders
     std::array<QLabel*, 5> Label9{}; // 1..4 results
     QLabel* Label3;                  // column header
-    QLabel* Label5;                  // "Слишком низкие обороты  повтор теста!"
-    QLabel* Label6;                  // "Тест прерван!"
+    QLabel* Label5; // "Слишком низкие обороты  повтор теста!"
+    QLabel* Label6; // "Тест прерван!"
     QProgressBar* ProgressBar1;
     QLabel* Label1; // live speed (hides the base's scale of the same name)
     QLabel* Label2; // live coolant temperature

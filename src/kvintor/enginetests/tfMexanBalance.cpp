@@ -81,12 +81,11 @@ tfMexan::Outcome tfMexan::runOnce() {
     }
     if (step == 0 || step == 255) {
         p_.BeepSignal();
-        p_.dialogs.message(QStringLiteral("Прежде  чем  продолжить  тест  нужно") +
-                               QStringLiteral("\r\n") +
-                               QStringLiteral("устранить  неисправность  данного  двигателя.") +
-                               QStringLiteral("\r\n") + QStringLiteral("Шаг  РДВ=") +
-                               QString::number(step),
-                           p_.state.AppTitle, common::Icon::Exclamation);
+        p_.dialogs.message(
+            QStringLiteral("Прежде  чем  продолжить  тест  нужно") + QStringLiteral("\r\n") +
+                QStringLiteral("устранить  неисправность  данного  двигателя.") +
+                QStringLiteral("\r\n") + QStringLiteral("Шаг  РДВ=") + QString::number(step),
+            p_.state.AppTitle, common::Icon::Exclamation);
         Frame5->setEnabled(false);
         return Outcome::Done;
     }
@@ -175,7 +174,8 @@ tfMexan::Outcome tfMexan::freezeAndSettle() {
     ProgressBar1->hide();
     Label5->hide();
     p_.state.OverrideMaskA |= kValveBit;
-    p_.ecu.EcuExchange(kline::cmd::writeVariables({{kline::cmd::kVarMaskA, p_.state.OverrideMaskA}}));
+    p_.ecu.EcuExchange(
+        kline::cmd::writeVariables({{kline::cmd::kVarMaskA, p_.state.OverrideMaskA}}));
     if (exchangeFailed(1)) return Outcome::End;
     for (int n = 0; n < kFreezePolls; ++n) {
         if (!poll()) return Outcome::End;

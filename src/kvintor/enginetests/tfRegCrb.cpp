@@ -122,12 +122,13 @@ tfRegCrb::tfRegCrb(Program& program, QWidget* parent) : QWidget(parent, Qt::Wind
     Line1->hide();
     Line2->hide();
 
-    Label1 = new ScaleMarks(ScaleMarks::Axis::Vertical, accelerationSpeedMarks(), kChartHeight, 0,
-                            this);
+    Label1 =
+        new ScaleMarks(ScaleMarks::Axis::Vertical, accelerationSpeedMarks(), kChartHeight, 0, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAccessibleName(QStringLiteral("Label1"));
     Label1->placeBy(Picture1);
-    Label2 = text(QStringLiteral("О Б О Р О Т Ы   В   М И Н У Т У"), QStringLiteral("Label2"), this);
+    Label2 =
+        text(QStringLiteral("О Б О Р О Т Ы   В   М И Н У Т У"), QStringLiteral("Label2"), this);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setGeometry(4, chartAt.y() + 40, 14, kChartHeight - 80);
@@ -241,7 +242,8 @@ void tfRegCrb::check1Clicked(bool checked) {
 
 void tfRegCrb::releaseIgnition() {
     p_.state.OverrideMaskA &= static_cast<std::uint8_t>(~kIgnitionBit);
-    p_.ecu.EcuExchange(kline::cmd::writeVariables({{kline::cmd::kVarMaskA, p_.state.OverrideMaskA}}));
+    p_.ecu.EcuExchange(
+        kline::cmd::writeVariables({{kline::cmd::kVarMaskA, p_.state.OverrideMaskA}}));
 }
 
 void tfRegCrb::closeEvent(QCloseEvent* event) {

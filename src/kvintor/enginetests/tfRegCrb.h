@@ -38,7 +38,7 @@ class ChartLine : public QWidget {
 };
 
 // Where the chart's lines stand for a reading (chart w x h pixels).
-int speedLineY(int speedCode, int h);  // speed in 40 rpm steps
+int speedLineY(int speedCode, int h);   // speed in 40 rpm steps
 int vacuumLineX(int vacuumMbar, int w); // 201 mbar at the left edge
 bool vacuumInBand(int x);               // the line turns pale yellow
 QColor vacuumColour(int x);

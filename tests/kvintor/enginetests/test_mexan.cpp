@@ -261,8 +261,7 @@ TEST_F(Mexan, TheActuatorBoxesSwitchTheOutputs) {
     // The fan off: read the outputs, then all four under control with the
     // boxes' bits (pump on, lamp, fan and air conditioner off).
     w->Check1[2]->click();
-    EXPECT_EQ(rig.requests(),
-              (std::vector<Request>{{0x61, 0x09}, {0x62, 0x0A, 0x0F, 0x09, 0x01}}));
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{{0x61, 0x09}, {0x62, 0x0A, 0x0F, 0x09, 0x01}}));
     EXPECT_EQ(rig.sim->ecu.variable(10), 0x0F);
     EXPECT_EQ(rig.sim->ecu.variable(9), 0x01);
     w->Check1[3]->click();
@@ -374,9 +373,8 @@ TEST_F(Mexan, AWeakCylinderShowsTheSmallestDropInEveryRun) {
             rpm[c] = w->Label9[c]->text().toInt();
         for (int c = 1; c <= 4; ++c) {
             if (c == weak) continue;
-            EXPECT_GT(rpm[weak], rpm[c] + 30)
-                    << "weak " << weak << ": " << rpm[1] << " " << rpm[2] << " " << rpm[3] << " "
-                    << rpm[4];
+            EXPECT_GT(rpm[weak], rpm[c] + 30) << "weak " << weak << ": " << rpm[1] << " " << rpm[2]
+                                              << " " << rpm[3] << " " << rpm[4];
         }
     }
 }
@@ -495,7 +493,8 @@ TEST_F(Mexan, TheChecksBeforeTheTestWriteNothing) {
     rig.sim->advance(5000);
     w->Command1->click();
     EXPECT_EQ(rig.requests(), (std::vector<Request>{kStartRead}));
-    EXPECT_EQ(message(1), QStringLiteral("Для  продолжения  теста  необходимо  запустить  двигатель"));
+    EXPECT_EQ(message(1),
+              QStringLiteral("Для  продолжения  теста  необходимо  запустить  двигатель"));
 
     // No answer.
     rig.sim->ecu.silence(97);
@@ -605,7 +604,8 @@ TEST_F(Mexan, AStalledEngineEndsTheTest) {
     afterPoll(3, [this] { engine().stop(); });
     w->Command1->click();
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    EXPECT_EQ(message(), QStringLiteral("Для  продолжения  теста  необходимо  запустить  двигатель"));
+    EXPECT_EQ(message(),
+              QStringLiteral("Для  продолжения  теста  необходимо  запустить  двигатель"));
     expectAtRest();
     // The pump is off with the engine; the rest is as it was.
     before.v9 &= ~rig.sim->ecu.pumpBit();

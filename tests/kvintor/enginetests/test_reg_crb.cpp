@@ -26,8 +26,7 @@ const QColor kGreen(0, 255, 0);
 // bytes), status.
 Request answer(int temp, int code, int vacuum) {
     return {static_cast<std::uint8_t>(temp + 40), static_cast<std::uint8_t>(code),
-            static_cast<std::uint8_t>(vacuum & 0xFF), static_cast<std::uint8_t>(vacuum >> 8),
-            0x09};
+            static_cast<std::uint8_t>(vacuum & 0xFF), static_cast<std::uint8_t>(vacuum >> 8), 0x09};
 }
 
 struct RegCrb : EngineTestRig {
@@ -63,8 +62,9 @@ struct RegCrb : EngineTestRig {
 } // namespace
 
 TEST_F(RegCrb, OpeningShowsTheChartAndStartsReading) {
-    EXPECT_EQ(w->windowTitle(),
-              QStringLiteral("Регулировка карбюратора  (Двигатель 406 - 4063)  Kvintor  (версия 2.4)"));
+    EXPECT_EQ(
+        w->windowTitle(),
+        QStringLiteral("Регулировка карбюратора  (Двигатель 406 - 4063)  Kvintor  (версия 2.4)"));
     EXPECT_EQ(w->Frame1->title(), QStringLiteral("Темпер. о.ж."));
     EXPECT_EQ(w->Frame2->title(), QStringLiteral("Обороты"));
     EXPECT_EQ(w->Frame3->title(), QStringLiteral("Разряжение"));
