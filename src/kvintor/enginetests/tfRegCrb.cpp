@@ -58,10 +58,11 @@ ChartLine::ChartLine(Direction direction, const QString& name, QWidget* chart)
 void ChartLine::moveTo(int position) {
     position_ = position;
     const QWidget* chart = parentWidget();
+    // Two pixels thick, so that the lines stand out on the grid.
     if (direction_ == Direction::Vertical)
-        setGeometry(position, 0, 1, chart->height());
+        setGeometry(position, 0, kThickness, chart->height());
     else
-        setGeometry(0, position, chart->width(), 1);
+        setGeometry(0, position, chart->width(), kThickness);
 }
 
 void ChartLine::setColour(const QColor& colour) {
@@ -116,7 +117,7 @@ tfRegCrb::tfRegCrb(Program& program, QWidget* parent) : QWidget(parent, Qt::Wind
     Picture1->move(chartAt);
     Picture1->canvas().drawGrid();
     Line2 = new ChartLine(ChartLine::Direction::Horizontal, QStringLiteral("Line2"), Picture1);
-    Line2->setColour(QColor(255, 96, 96));
+    Line2->setColour(QColor(255, 64, 64));
     Line1 = new ChartLine(ChartLine::Direction::Vertical, QStringLiteral("Line1"), Picture1);
     Line1->setColour(vacuumColour(0));
     Line1->hide();

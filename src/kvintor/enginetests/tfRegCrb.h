@@ -24,6 +24,7 @@ class ScaleMarks;
 class ChartLine : public QWidget {
   public:
     enum class Direction { Vertical, Horizontal };
+    static constexpr int kThickness = 2;
     ChartLine(Direction direction, const QString& name, QWidget* chart);
     void moveTo(int position);
     int position() const { return position_; }

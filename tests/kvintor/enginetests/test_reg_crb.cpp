@@ -108,8 +108,8 @@ TEST_F(RegCrb, TheLinesStandByTheReadings) {
     EXPECT_EQ(w->Line1->x1(), 261) << "Int(300 / 201 x 530 - 530)";
     EXPECT_EQ(w->Line1->colour(), kPaleYellow);
     EXPECT_EQ(w->Line2->y1(), 292) << "Int(338 - 338 x 22 / 163)";
-    EXPECT_EQ(w->Line1->geometry(), QRect(261, 0, 1, 338));
-    EXPECT_EQ(w->Line2->geometry(), QRect(0, 292, 530, 1));
+    EXPECT_EQ(w->Line1->geometry(), QRect(261, 0, 2, 338));
+    EXPECT_EQ(w->Line2->geometry(), QRect(0, 292, 530, 2));
 
     // The band: 258..264.
     for (const auto& [vacuum, x, colour] :
