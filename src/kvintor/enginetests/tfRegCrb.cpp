@@ -1,5 +1,6 @@
 #include "tfRegCrb.h"
 
+#include "EngineTestWindow.h"
 #include "TestLivePanel.h"
 #include "TestPlot.h"
 #include "common/Dialogs.h"
@@ -183,8 +184,22 @@ tfRegCrb::tfRegCrb(Program& program, QWidget* parent) : QWidget(parent, Qt::Wind
     });
 }
 
+bool tfRegCrb::testRunsElsewhere() const {
+    if (!parentWidget()) return false;
+    const auto windows =
+        parentWidget()->findChildren<EngineTestWindow*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const EngineTestWindow* w) { return w->inRun(); });
+}
+
 void tfRegCrb::tick() {
     if (closed_ || p_.ended()) return;
+    // A test window's run has the line; its polls let this timer tick in
+    // between them.
+    if (testRunsElsewhere()) {
+        Timer1->setInterval(kFailedPollIntervalMs);
+        return;
+    }
     if (p_.ecu.EcuExchange(kline::cmd::readVariables(
             {kVarCoolant, kVarSpeedCode, kVarVacuum, kVarStatus})) != kline::kOk) {
         showFailure();

@@ -82,6 +82,7 @@ class tfRegCrb : public QWidget {
     void check1Clicked(bool checked);
     void showFailure();
     void releaseIgnition();
+    bool testRunsElsewhere() const;
 
     Program& p_;
     bool closed_ = false;
