@@ -475,6 +475,48 @@ TEST_F(Mexan, ATooLowSpeedRetriesHigherUntil1500) {
     expectAtRest();
 }
 
+TEST_F(Mexan, ARetryEndsCleanlyOnStopOrAFailedCheck) {
+    // Every measured speed is too low, so the test retries at 1100.
+    int sinceCut = -1;
+    std::function<void(const Request&)> atRetry;
+    rig.sim->ecu.replyHook = [&](const Request& r, std::optional<Request>& reply) {
+        if (r.size() == 5 && r[1] == 0x0D && r[2] != 0)
+            sinceCut = 0;
+        else if (r == kAllOn || r == kEnd)
+            sinceCut = -1;
+        else if (r == kPoll && sinceCut >= 0 && ++sinceCut > 101 && reply)
+            (*reply)[0] = 55;
+        if (atRetry) atRetry(r);
+    };
+    // Stop pressed while the retry lets events run ends the test there.
+    atRetry = [this](const Request& r) {
+        if (r == kAllOn) QTimer::singleShot(0, w->Command2, &QPushButton::click);
+    };
+    w->Command1->click();
+    std::vector<Request> log = rig.requests();
+    EXPECT_EQ(count(log, holdSpeed(110)), 0) << "no second pass after Stop";
+    EXPECT_EQ(count(log, kStartRead), 1);
+    EXPECT_TRUE(w->Label6->isVisible());
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+    expectAtRest();
+
+    // The second pass's first read lost: the end step still gives all back.
+    int starts = 0;
+    atRetry = nullptr;
+    rig.sim->ecu.replyHook = [&, hook = rig.sim->ecu.replyHook](const Request& r,
+                                                                std::optional<Request>& reply) {
+        hook(r, reply);
+        if (r == kStartRead && ++starts == 2) reply.reset();
+    };
+    w->Command1->click();
+    log = rig.requests();
+    EXPECT_EQ(count(log, kStartRead), 2);
+    EXPECT_EQ(message(), QStringLiteral("Операция  не  выполнена   ЭБУ НЕ ОТВЕЧАЕТ"));
+    EXPECT_EQ(log[log.size() - 2], kEnd);
+    expectAtRest();
+    closeAndExpectGivenBack();
+}
+
 TEST_F(Mexan, TheChecksBeforeTheTestWriteNothing) {
     // A dead idle-air valve.
     rig.sim->ecu.setVariable(92, 255);
