@@ -8,8 +8,9 @@ namespace kvintor {
 
 class Program;
 
-// Hooks items 1 "Разгона", 2 "Разгона ХХ" and 3 "Торможения" of the
-// "Тесты" menu to tfUskor, tfUskorXX and tfTorm.
+// Hooks the items of the "Тесты" menu: 0 "Исполнит. механ." to tfMexan,
+// 1 "Разгона", 2 "Разгона ХХ" and 3 "Торможения" to tfUskor, tfUskorXX and
+// tfTorm, 4 "Карбюратор  406-4063" to tfRegCrb.
 void installEnginetestsWindows(Program& program);
 
 // Opens a test window from the menu: the main window stops polling first,
