@@ -1,6 +1,7 @@
 #include "Time.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 
 namespace common {
@@ -10,11 +11,16 @@ std::function<void(int)>& pauseHook() {
     static std::function<void(int)> hook;
     return hook;
 }
+long long& pausedMs() {
+    static long long ms = 0;
+    return ms;
+}
 } // namespace
 
 void Pause(int ms) {
     if (ms <= 0) return;
     if (pauseHook()) {
+        pausedMs() += ms;
         pauseHook()(ms);
         return;
     }
@@ -26,5 +32,12 @@ void DoEvents() {
 }
 
 void setPauseHook(std::function<void(int)> hook) { pauseHook() = std::move(hook); }
+
+long long MonotonicMs() {
+    if (pauseHook()) return pausedMs();
+    static QElapsedTimer clock;
+    if (!clock.isValid()) clock.start();
+    return clock.elapsed();
+}
 
 } // namespace common

@@ -11,4 +11,9 @@ void DoEvents();
 // Replaces the pause for tests (nullptr restores the real one).
 void setPauseHook(std::function<void(int)> hook);
 
+// A monotonic clock in milliseconds for pacing. While a pause hook is in
+// place, time passes only by the pauses taken, so paced loops run the same
+// in every test.
+long long MonotonicMs();
+
 } // namespace common

@@ -114,6 +114,17 @@ int EcuLink::fail(int code) {
 }
 
 int EcuLink::EcuExchange(const Request& request) {
+    if (guard_ && !guarding_) {
+        guarding_ = true;
+        guard_->beforeExchange(request);
+        guarding_ = false;
+    }
+    const int result = observedExchange(request);
+    if (guard_) guard_->afterExchange(request, result, reply_);
+    return result;
+}
+
+int EcuLink::observedExchange(const Request& request) {
     const QByteArray frame = encodeFrame(request);
     receiver_.reset();
     if (!observer_) return exchange(frame);
@@ -197,19 +208,23 @@ QString EcuLink::ExchangeErrorText(int code) {
 }
 
 bool EcuLink::ShowExchangeError(int checkStatus) {
+    return ShowExchangeError(checkStatus, lastOutcome());
+}
+
+bool EcuLink::ShowExchangeError(int checkStatus, const ExchangeOutcome& outcome) {
     const QString caption = QStringLiteral("Ошибка  ") + ctx_.state.AppTitle;
-    if (last_ != kOk) {
+    if (outcome.result != kOk) {
         common::BeepSignal(ctx_);
         ctx_.dialogs.message(QStringLiteral("Операция  не  выполнена   ") +
-                                 ExchangeErrorText(last_).toUpper(),
+                                 ExchangeErrorText(outcome.result).toUpper(),
                              caption, common::Icon::Exclamation);
         return true;
     }
-    if (checkStatus == 1 && reply(0) != 0) {
+    if (checkStatus == 1 && outcome.status != 0) {
         common::BeepSignal(ctx_);
         ctx_.dialogs.message(QStringLiteral("ЭБУ  не  может  выполнить  операцию  ") +
                                  QStringLiteral("\r\n") + QStringLiteral("Ошибка  ") +
-                                 QString::number(reply(0)),
+                                 QString::number(outcome.status),
                              caption, common::Icon::Exclamation);
         return true;
     }

@@ -27,6 +27,16 @@ enum ExchangeResult : int {
     kPortError = 6,      // the port did not take the whole frame
 };
 
+// How an exchange ended: its result and the ECU's status element (element 0
+// of the reply), kept so that its message can be shown after other
+// exchanges (a release sent before the message box).
+struct ExchangeOutcome {
+    int result = 0;
+    int status = 0;
+    // A failure, or with checkStatus 1 also a refusal by the ECU.
+    bool failed(int checkStatus) const { return result != 0 || (checkStatus == 1 && status != 0); }
+};
+
 // What one exchange put on the wire and got back, handed to the observer of
 // the link (the link monitor) right after the exchange. The references live
 // only for the call.
@@ -39,6 +49,19 @@ struct ExchangeSeen {
     qint64 endNs;
 };
 using ExchangeObserver = std::function<void(const ExchangeSeen&)>;
+
+// Keeps watch over every exchange of the link for the program (what the ECU
+// is still owed back). Before each exchange it sees the request about to go
+// and may send requests of its own (those run without the guard's "before"
+// step); after each exchange, its own included, it sees the request, the
+// result and the reply. It must not exchange in afterExchange.
+class ExchangeGuard {
+  public:
+    virtual ~ExchangeGuard() = default;
+    virtual void beforeExchange(const Request& next) = 0;
+    virtual void afterExchange(const Request& request, int result,
+                               const std::vector<int>& reply) = 0;
+};
 
 class EcuLink {
 public:
@@ -94,6 +117,9 @@ public:
     // Shows the failure of the last exchange, or with checkStatus 1 a
     // refusal of the ECU (status element non-zero). True if it showed one.
     bool ShowExchangeError(int checkStatus);
+    // The same for an outcome kept from an earlier exchange.
+    bool ShowExchangeError(int checkStatus, const ExchangeOutcome& outcome);
+    ExchangeOutcome lastOutcome() const { return {last_, reply(0)}; }
     QString ReplyAsText() const;
 
     // ---- watching the exchange (the link monitor) ----
@@ -101,6 +127,9 @@ public:
     // observer the exchange takes no times and keeps nothing extra.
     void setExchangeObserver(ExchangeObserver observer) { observer_ = std::move(observer); }
     bool observed() const { return static_cast<bool>(observer_); }
+
+    // ---- the program's guard over the exchange (one at a time) ----
+    void setGuard(ExchangeGuard* guard) { guard_ = guard; }
 
     // The clock the exchange's time bound is measured on (milliseconds;
     // tests give a clock of their own).
@@ -111,6 +140,7 @@ public:
 
 private:
     int fail(int code);
+    int observedExchange(const Request& request);
     int exchange(const QByteArray& frame);
     // DTR and RTS as stored (the options of the settings window).
     void applyStoredLines();
@@ -127,6 +157,8 @@ private:
     std::function<qint64()> clock_;
     FrameReceiver receiver_; // the reply of the last exchange as it came
     ExchangeObserver observer_;
+    ExchangeGuard* guard_ = nullptr;
+    bool guarding_ = false; // the guard's own requests are on the line
 };
 
 } // namespace kline

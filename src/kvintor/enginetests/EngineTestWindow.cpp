@@ -12,6 +12,20 @@
 
 namespace kvintor {
 
+SamplePacer::SamplePacer(int columnMs) : columnMs_(columnMs), due_(common::MonotonicMs()) {}
+
+void SamplePacer::waitForNext() {
+    due_ += columnMs_;
+    const long long left = due_ - common::MonotonicMs();
+    if (left > 0) {
+        common::Pause(static_cast<int>(left));
+    } else {
+        // Late (a slow exchange, a message box): the next column counts
+        // from now rather than catching up with samples in a burst.
+        due_ = common::MonotonicMs();
+    }
+}
+
 EngineTestWindow::EngineTestWindow(Program& program, const QString& name, const QString& caption,
                                    QWidget* parent)
     : QWidget(parent, Qt::Window), p_(program) {
@@ -108,8 +122,10 @@ void EngineTestWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     if (testRunning()) {
-        p_.ShowTestHint(4);
+        // What the run holds goes back before the hint waits for the
+        // mechanic.
         closeRefused();
+        p_.ShowTestHint(4);
         event->ignore();
         return;
     }
@@ -123,7 +139,15 @@ void EngineTestWindow::closeEvent(QCloseEvent* event) {
 }
 
 EngineTestWindow::RunScope::~RunScope() {
-    if (--w_.runDepth_ == 0 && w_.closed_) w_.deleteLater();
+    if (--w_.runDepth_ != 0) return;
+    if (w_.closed_) {
+        w_.deleteLater();
+        return;
+    }
+    // The mechanic may have gone to the main window while the test ran;
+    // its activation then found the line taken. It polls again now.
+    InitTest* main = w_.p_.mainWindow();
+    if (main && !w_.p_.ended() && main->isActiveWindow()) main->activated();
 }
 
 } // namespace kvintor

@@ -16,6 +16,21 @@ namespace kvintor {
 
 class Program;
 
+// Paces the samples of a plot so that one column is a fixed span of real
+// time, whatever the exchange and the drawing take: the pause before a
+// sample fills what is left of the span (none when the span is used up).
+class SamplePacer {
+  public:
+    explicit SamplePacer(int columnMs);
+    // Waits until one column has passed since the previous sample (or
+    // since the pacer was made).
+    void waitForNext();
+
+  private:
+    int columnMs_;
+    long long due_;
+};
+
 class EngineTestWindow : public QWidget {
     Q_OBJECT
   public:

@@ -2,8 +2,10 @@
 // What a test window holds in override mask A (ECU variable 11) and how it
 // gives it back: the one place every way out of the window goes through.
 // The mask is the program-wide copy shared with the adjustment windows; a
-// window only sets and clears its own bits in it and always sends the whole
-// byte.
+// window sets and clears only the bits it took itself (a bit another
+// window already held stays that window's) and always sends the whole
+// byte. A release lost on the line is the program's release ledger's to
+// send again, also after the window has gone.
 #include <cstdint>
 
 namespace kvintor {
@@ -16,25 +18,25 @@ class OverrideHold {
 
     std::uint8_t bits() const { return bits_; }
     // Sets the window's bits in the program's copy (the caller's own write
-    // sends them together with the held values).
+    // sends them together with the held values). The bits not set before
+    // are the ones the window gives back.
     void take();
-    // Clears some of the window's bits in the copy and sends the mask
-    // (0x62 0x0B mask). True when the ECU got it. A release lost on the line
-    // stays owed until retry() gets it through.
+    // Bits of the window's that were held by another window when it took
+    // them.
+    std::uint8_t shared() const { return shared_; }
+    // Bits the window has taken and not yet given back.
+    std::uint8_t taken() const { return taken_; }
+    // Clears those of the given bits the window took and sends the mask
+    // (0x62 0x0B mask); nothing is sent when it took none of them. True
+    // when the ECU got it (or nothing had to go).
     bool release(std::uint8_t bits);
     bool releaseAll() { return release(bits_); }
-    // A release that did not reach the ECU.
-    bool owed() const { return owed_; }
-    // Sends the mask again while a release is owed; true when nothing is
-    // owed any more.
-    bool retry();
 
   private:
-    bool send();
-
     Program& p_;
     std::uint8_t bits_;
-    bool owed_ = false;
+    std::uint8_t taken_ = 0;
+    std::uint8_t shared_ = 0;
 };
 
 } // namespace kvintor

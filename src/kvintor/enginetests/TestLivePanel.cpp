@@ -59,7 +59,8 @@ TestLivePanel::TestLivePanel(Program& program, const std::array<LiveRow, 2>& row
                            kFrameHeight);
         auto* value = new QLabel(frame);
         value->setObjectName(row.valueName);
-        value->setAccessibleName(row.valueName);
+        // Named by the figure it shows; the control name is the description.
+        value->setAccessibleDescription(row.valueName);
         value->setAlignment(Qt::AlignCenter);
         value->setFrameShape(QFrame::Panel);
         value->setFrameShadow(QFrame::Sunken);
@@ -113,12 +114,7 @@ void TestLivePanel::tick() {
         timer_->setInterval(kFailedPollIntervalMs);
         return;
     }
-    bool ok = !beforeTick || beforeTick();
-    if (ok) {
-        ok = poll();
-    } else {
-        showFailure();
-    }
+    const bool ok = poll();
     if (!ok && afterFailure) afterFailure();
     // A read that fails at once must not make the timer spin.
     timer_->setInterval(ok ? kPollIntervalMs : kFailedPollIntervalMs);

@@ -65,9 +65,6 @@ class TestLivePanel : public QWidget {
     // False while the line belongs to someone else (another window's test
     // run): the tick then reads nothing and leaves the panel as it is.
     std::function<bool()> mayTick;
-    // Runs before each tick's read; false skips the read (and counts as a
-    // failed tick). A window that still owes the ECU a release retries it here.
-    std::function<bool()> beforeTick;
     // Runs after a tick whose read failed (a window's own failure form).
     std::function<void()> afterFailure;
 

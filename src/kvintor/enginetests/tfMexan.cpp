@@ -60,8 +60,6 @@ tfMexan::tfMexan(Program& program, QWidget* parent)
     Label2 = livePanel->value(1);
     Label7 = {livePanel->bar(0), livePanel->bar(1)};
     livePanel->afterFailure = [this] { showFailure(); };
-    // An end of the balance test lost on the line is sent again first.
-    livePanel->beforeTick = [this] { return !endOwed_ || sendEnd(); };
     setFixedSize(704, livePanel->y() + livePanel->height() + 10);
 
     Timer2 = new QTimer(this);
@@ -77,7 +75,7 @@ tfMexan::tfMexan(Program& program, QWidget* parent)
     p_.addEndHook(this, [this] {
         if (closed_) return;
         stop_ = true;
-        if (inRun() || endOwed_) {
+        if (inRun()) {
             p_.state.OverrideMaskA &= static_cast<std::uint8_t>(~(kIdleSpeedBit | kValveBit));
             sendEnd();
         }
@@ -149,7 +147,7 @@ void tfMexan::buildBalance() {
             namedLabel(QStringLiteral("Цилиндр %1").arg(c), indexed("Label4", c), Frame5);
         Label4[static_cast<std::size_t>(c)]->setGeometry(12, y, 150, 24);
         Label9[static_cast<std::size_t>(c)] = namedLabel(QString(), indexed("Label9", c), Frame5);
-        Label9[static_cast<std::size_t>(c)]->setAccessibleName(indexed("Label9", c));
+        Label9[static_cast<std::size_t>(c)]->setAccessibleDescription(indexed("Label9", c));
         Label9[static_cast<std::size_t>(c)]->setGeometry(170, y, 90, 24);
         Label9[static_cast<std::size_t>(c)]->setFrameShape(QFrame::Panel);
         Label9[static_cast<std::size_t>(c)]->setFrameShadow(QFrame::Sunken);
@@ -236,10 +234,15 @@ void tfMexan::activated() {
         }
         // What the ECU had before the window switched anything is what the
         // window gives back; later activations would take the window's own
-        // switching for it.
-        if ((byte(3) & 0x04) && !touched_)
-            saved_ = {static_cast<std::uint8_t>(byte(0)), static_cast<std::uint8_t>(byte(1)),
-                      static_cast<std::uint8_t>(byte(2))};
+        // switching for it. An output the program still owes the ECU
+        // (another actuator window's write-back lost on the line) is not
+        // the ECU's own state: the owed value is.
+        if ((byte(3) & 0x04) && !touched_) {
+            const auto found = [&](std::uint8_t variable, std::size_t i) {
+                return p_.ledger.owedValue(variable).value_or(static_cast<std::uint8_t>(byte(i)));
+            };
+            saved_ = {found(kVarOutputs, 0), found(kVarOutputMask, 1), found(kVarInjectorCut, 2)};
+        }
     }
     // A running test keeps the live panel off until its end.
     if (!inRun()) startLivePanel();
@@ -298,8 +301,13 @@ bool tfMexan::testRunning() const {
 }
 
 void tfMexan::closeRefused() {
-    // The close request stops the test; the window stays until it has ended.
+    // The close request stops the test; the window stays until it has
+    // ended. The idle speed, the valve and the injectors go back before the
+    // hint waits for the mechanic.
     stop_ = true;
+    if (!taken_) return;
+    p_.state.OverrideMaskA &= static_cast<std::uint8_t>(~(kIdleSpeedBit | kValveBit));
+    sendEnd();
 }
 
 void tfMexan::unloading() {
@@ -308,9 +316,16 @@ void tfMexan::unloading() {
 }
 
 void tfMexan::writeBack() {
-    p_.ecu.EcuExchange(kline::cmd::writeVariables({{kVarOutputs, saved_.outputs},
-                                                   {kVarOutputMask, saved_.outputMask},
-                                                   {kVarInjectorCut, saved_.cutMask}}));
+    const int result =
+        p_.ecu.EcuExchange(kline::cmd::writeVariables({{kVarOutputs, saved_.outputs},
+                                                       {kVarOutputMask, saved_.outputMask},
+                                                       {kVarInjectorCut, saved_.cutMask}}));
+    if (result == kline::kOk && p_.ecu.reply(0) == 0) return;
+    // Lost or refused: the program sends it once the line answers, also
+    // when this window is gone.
+    p_.ledger.owe(kVarOutputs, saved_.outputs);
+    p_.ledger.owe(kVarOutputMask, saved_.outputMask);
+    p_.ledger.owe(kVarInjectorCut, saved_.cutMask);
 }
 
 } // namespace kvintor

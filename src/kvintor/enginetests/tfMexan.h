@@ -62,8 +62,6 @@ class tfMexan : public EngineTestWindow {
     void stopClicked();  // Command2
     // What the window found in the ECU and gives back when it goes.
     const ActuatorState& saved() const { return saved_; }
-    // An end of the balance test that did not reach the ECU (retried).
-    bool endOwed() const { return endOwed_; }
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -108,7 +106,6 @@ class tfMexan : public EngineTestWindow {
     // The window has switched an actuator since it opened: later
     // activations no longer take what the ECU has as the state to give back.
     bool touched_ = false;
-    bool endOwed_ = false;
     bool activating_ = false;
     bool activatedOnce_ = false;
 };

@@ -273,8 +273,11 @@ bool tfMexan::sendEnd() {
     if (p_.ended()) return true;
     const int result = p_.ecu.EcuExchange(kline::cmd::writeVariables(
         {{kVarInjectorCut, 0}, {kline::cmd::kVarMaskA, p_.state.OverrideMaskA}}));
-    endOwed_ = result != kline::kOk;
-    return !endOwed_;
+    if (result == kline::kOk && p_.ecu.reply(0) == 0) return true;
+    // The masks are the ledger's to mend by themselves; all injectors on
+    // is owed until a write of the cut mask gets through.
+    p_.ledger.owe(kVarInjectorCut, 0);
+    return false;
 }
 
 void tfMexan::endStep() {

@@ -31,7 +31,7 @@ constexpr int kParkedY = 324;
 QLabel* valueIn(QGroupBox* frame, const QString& name, const QString& tip) {
     auto* label = new QLabel(frame);
     label->setObjectName(name);
-    label->setAccessibleName(name);
+    label->setAccessibleDescription(name);
     label->setToolTip(tip);
     label->setAlignment(Qt::AlignCenter);
     label->setFrameShape(QFrame::Panel);

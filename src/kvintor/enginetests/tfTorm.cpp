@@ -137,8 +137,10 @@ void tfTorm::startClicked() {
     const int w = canvas.width();
     const int h = canvas.height();
     canvas.moveTo(0, speedCodeY(code, h));
+    SamplePacer pacer(kColumnMs);
     for (int x = kPlotColumn; x <= w; x += kPlotColumn) {
-        common::Pause(kSamplePauseMs);
+        pacer.waitForNext();
+        if (mustEnd()) return finish();
         if (p_.ecu.EcuExchange(kline::cmd::readVariables({kVarSpeedCode, kVarPulse})) !=
                 kline::kOk ||
             p_.ecu.reply(0) == 0)

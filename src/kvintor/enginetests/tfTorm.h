@@ -17,7 +17,8 @@ class tfTorm : public EngineTestWindow {
   public:
     static constexpr int kPlotWidth = 645;
     static constexpr int kPlotHeight = 341;
-    static constexpr int kSamplePauseMs = 180;
+    // One plot column is this much real time (the scale's marks).
+    static constexpr int kColumnMs = 200;
 
     tfTorm(Program& program, QWidget* parent);
 

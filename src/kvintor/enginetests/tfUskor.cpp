@@ -145,8 +145,10 @@ void tfUskor::startClicked() {
     const int h = canvas.height();
     canvas.moveTo(0, speedCodeY(code, h));
     const int endThreshold = static_cast<int>(end / 40);
+    SamplePacer pacer(kColumnMs);
     for (int x = kPlotColumn; x <= w; x += kPlotColumn) {
-        common::Pause(kSamplePauseMs);
+        pacer.waitForNext();
+        if (mustEnd()) return finish();
         if (!readSpeedCode(code)) return linkOrEngineFailed();
         if (letEventsRun()) return finish();
         // Every sample is capped at the top edge (speedCodeY), so a speed

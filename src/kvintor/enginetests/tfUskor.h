@@ -14,7 +14,8 @@ class tfUskor : public EngineTestWindow {
   public:
     static constexpr int kPlotWidth = 421;
     static constexpr int kPlotHeight = 341;
-    static constexpr int kSamplePauseMs = 60;
+    // One plot column is this much real time (the scale's marks).
+    static constexpr int kColumnMs = 100;
 
     tfUskor(Program& program, QWidget* parent);
 

@@ -65,7 +65,7 @@ tfUskorXX::tfUskorXX(Program& program, QWidget* parent)
     Label5->setGeometry(12, row + 4, 196, 22);
     Label6 = new QLabel(this);
     Label6->setObjectName(QStringLiteral("Label6"));
-    Label6->setAccessibleName(QStringLiteral("Label6"));
+    Label6->setAccessibleDescription(QStringLiteral("Label6"));
     Label6->setFrameShape(QFrame::Panel);
     Label6->setFrameShadow(QFrame::Sunken);
     Label6->setAlignment(Qt::AlignCenter);
@@ -75,8 +75,6 @@ tfUskorXX::tfUskorXX(Program& program, QWidget* parent)
 
     connect(Command1, &QPushButton::clicked, this, &tfUskorXX::startClicked);
     connect(Command2, &QPushButton::clicked, this, &tfUskorXX::stopClicked);
-    // A release lost on the line is sent again before the panel reads on.
-    livePanel->beforeTick = [this] { return hold_.retry(); };
 }
 
 void tfUskorXX::showEvent(QShowEvent* event) {
@@ -168,12 +166,25 @@ void tfUskorXX::startClicked() {
     int speed = 0;
     for (int d = 0; d < kSettlePolls; ++d) {
         p_.ecu.EcuExchange(kline::cmd::readVariables({kVarCoolant, kVarIdleSpeed, kVarThrottle}));
-        if (exchangeFailed(0)) return endRun();
+        if (runFailed(0)) return;
         speed = p_.ecu.reply(1);
         if (speed == 0) return releaseAndHint(1);
         if (p_.ecu.reply(2) > 1) return releaseAndHint(3);
         ProgressBar1->setValue(d);
         if (letEventsRun()) return endRun();
+    }
+
+    // A hold another window has on the coolant or the valve is taken over
+    // for the run and given back with its own value afterwards.
+    if (hold_.shared()) {
+        kline::Request read{kline::cmd::kReadVariables};
+        if (hold_.shared() & kCoolantBit) read.push_back(kVarCoolant);
+        if (hold_.shared() & kValveBit) read.push_back(kVarValveHeld);
+        p_.ecu.EcuExchange(read);
+        if (runFailed(0)) return;
+        heldByOthers_.clear();
+        for (std::size_t i = 1; i < read.size(); ++i)
+            heldByOthers_.emplace_back(read[i], static_cast<std::uint8_t>(p_.ecu.reply(i - 1)));
     }
 
     PlotCanvas& canvas = Picture1->canvas();
@@ -184,25 +195,26 @@ void tfUskorXX::startClicked() {
     p_.ecu.EcuExchange(kline::cmd::writeVariables({{kline::cmd::kVarMaskA, p_.state.OverrideMaskA},
                                                    {kVarCoolant, kColdCoolant},
                                                    {kVarValveHeld, kValveOpen}}));
-    if (exchangeFailed(1)) return endRun();
+    overwritten_ = true;
+    if (runFailed(1)) return;
     ProgressBar1->hide();
 
     long long sum = 0;
     long long n = 0;
+    SamplePacer pacer(kColumnMs);
     for (int x = 0; x <= w; x += kPlotColumn) {
-        common::Pause(kSamplePauseMs);
+        pacer.waitForNext();
+        if (mustEnd()) return endRun();
         p_.ecu.EcuExchange(
             kline::cmd::readVariables({kVarCoolant, kVarIdleSpeed, kVarPulse, kVarThrottle}));
-        if (exchangeFailed(0)) return endRun();
+        if (runFailed(0)) return;
         const std::vector<int> sample = p_.ecu.EcuReply();
-        if (p_.ecu.reply(1) == 0) {
-            p_.ShowTestHint(1);
-            return endRun();
-        }
+        const int speedByte = p_.ecu.reply(1);
+        if (speedByte == 0) return releaseAndHint(1);
         if (p_.ecu.reply(4) > 0) return releaseAndHint(3);
         sum += kline::cmd::word(sample, 2);
         ++n;
-        canvas.lineTo(x, speedByteY(p_.ecu.reply(1), h), traceColour());
+        canvas.lineTo(x, speedByteY(speedByte, h), traceColour());
         Picture1->refresh();
         if (letEventsRun()) return endRun();
         livePanel->show(sample);
@@ -211,14 +223,36 @@ void tfUskorXX::startClicked() {
     endRun();
 }
 
-void tfUskorXX::releaseAndHint(int hint) {
+bool tfUskorXX::runFailed(int checkStatus) {
+    const kline::ExchangeOutcome outcome = p_.ecu.lastOutcome();
+    if (!p_.ended() && !outcome.failed(checkStatus)) return false;
+    // The engine is given back before the message waits for the mechanic.
+    giveBack();
+    if (!p_.ended()) p_.ecu.ShowExchangeError(checkStatus, outcome);
+    endRun();
+    return true;
+}
+
+void tfUskorXX::giveBack() {
     hold_.releaseAll();
+    if (!overwritten_) return;
+    overwritten_ = false;
+    if (heldByOthers_.empty()) return;
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> pairs{
+        {kline::cmd::kVarMaskA, p_.state.OverrideMaskA}};
+    pairs.insert(pairs.end(), heldByOthers_.begin(), heldByOthers_.end());
+    heldByOthers_.clear();
+    p_.ecu.EcuExchange(kline::cmd::writeVariables(pairs));
+}
+
+void tfUskorXX::releaseAndHint(int hint) {
+    giveBack();
     p_.ShowTestHint(hint);
     endRun();
 }
 
 void tfUskorXX::endRun() {
-    hold_.releaseAll();
+    giveBack();
     setBusy(false);
     Command1->setEnabled(true);
     Command1->setFocus();
@@ -232,16 +266,18 @@ void tfUskorXX::stopClicked() {
     Command1->setEnabled(true);
     Command1->setFocus();
     setBusy(false);
+    // Only a valve this window holds goes back; an idle window holds none.
     hold_.release(kValveBit);
 }
 
 void tfUskorXX::closeRefused() {
+    // The run ends: everything it holds goes back before the hint is shown.
     stopClicked();
+    giveBack();
 }
 
 void tfUskorXX::unloading() {
-    // A release lost on the line gets one more try on the way out.
-    hold_.retry();
+    giveBack();
 }
 
 } // namespace kvintor

@@ -6,6 +6,9 @@
 #include "EngineTestWindow.h"
 #include "OverrideHold.h"
 
+#include <utility>
+#include <vector>
+
 class QLabel;
 class QProgressBar;
 
@@ -16,7 +19,8 @@ class tfUskorXX : public EngineTestWindow {
   public:
     static constexpr int kPlotWidth = 740;
     static constexpr int kPlotHeight = 424;
-    static constexpr int kSamplePauseMs = 60;
+    // One plot column is this much real time (the scale's 0.1 s marks).
+    static constexpr int kColumnMs = 100;
     static constexpr int kSettlePolls = 26;
     // Override mask A bits: coolant held (variable 0x1A), valve held (0x5B).
     static constexpr std::uint8_t kCoolantBit = 0x80;
@@ -51,8 +55,16 @@ class tfUskorXX : public EngineTestWindow {
     // prepared or in force: released first, then the hint.
     void releaseAndHint(int hint);
     void endRun(); // every way out once the bits are taken
+    // After an exchange of the run: true when it failed or was refused; the
+    // override is given back first, then the message, then the end.
+    bool runFailed(int checkStatus);
+    // The bits this window took go back; a hold of another window that the
+    // run wrote over gets its own value back.
+    void giveBack();
 
     OverrideHold hold_;
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> heldByOthers_;
+    bool overwritten_ = false; // the run's set-points went to the ECU
     bool activatedOnce_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "InitTest.h"
+#include "common/CheckBoxAccess.h"
 #include "common/Dialogs.h"
 #include "common/Platform.h"
 #include "common/SettingsStore.h"
@@ -27,9 +28,10 @@ const QString Program::kApp = QStringLiteral("Kvintor");
 Program::Program(common::SettingsStore& settingsStore, common::Dialogs& dialogSeam,
                  common::Platform& platformSeam, kline::PortMap& ports, kline::PortFactory factory,
                  QString appFolder)
-    : settings(settingsStore), dialogs(dialogSeam), platform(platformSeam),
-      ctx{settings, dialogs, platform, state, [this] { SaveSettingsAndQuit(); }},
-      ecu(ctx, ports, std::move(factory), kApp) {
+    : settings(settingsStore), dialogs(dialogSeam),
+      platform(platformSeam), ctx{settings, dialogs, platform, state,
+                                  [this] { SaveSettingsAndQuit(); }},
+      ecu(ctx, ports, std::move(factory), kApp), ledger(ecu, state) {
     if (!appFolder.endsWith(QLatin1Char('/'))) appFolder += QLatin1Char('/');
     state.AppFolder = appFolder;
     state.AppTitle = QStringLiteral("Kvintor  (версия 2.%1)").arg(kMajorVersion);
@@ -42,11 +44,16 @@ Program::Program(common::SettingsStore& settingsStore, common::Dialogs& dialogSe
         const QScreen* s = QGuiApplication::primaryScreen();
         return s ? s->size() : QSize(1024, 768);
     };
+    availableArea = [] {
+        const QScreen* s = QGuiApplication::primaryScreen();
+        return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    };
     warn = [](const QString& line) {
         std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
         std::fflush(stderr);
     };
     dataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Kvintor/");
+    common::installCheckBoxAccess();
 }
 
 Program::~Program() = default;
@@ -183,6 +190,8 @@ void Program::endWithReset() {
     const auto hooks = std::move(endHooks_);
     for (const auto& [owner, hook] : hooks)
         if (owner && hook) hook();
+    // What a window could not give back on the line goes before the reset.
+    ledger.settle();
     ecu.EcuExchange(kline::cmd::resetWorkingVariables());
     SaveSettingsAndQuit();
 }

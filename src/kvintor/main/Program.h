@@ -2,11 +2,13 @@
 // Kvintor's program frame: start-up, the settings it keeps, the warning
 // sound, the test hints and the end of the program. One object per run,
 // holding the program-wide state and the ECU link; tests build their own.
+#include "ReleaseLedger.h"
 #include "ReportLog.h"
 #include "common/ProgramState.h"
 #include "link/EcuLink.h"
 
 #include <QPointer>
+#include <QRect>
 #include <QSize>
 #include <functional>
 #include <memory>
@@ -70,11 +72,16 @@ public:
     common::ProgramState state;
     common::Context ctx;
     kline::EcuLink ecu;
+    // What the ECU is still owed back, whichever window changed it.
+    ReleaseLedger ledger;
 
     // Seams of the run: the real ones by default.
     std::function<void()> endProgram;      // ends the process at once
     std::function<int(QDialog&)> execModal; // runs a modal window
     std::function<QSize()> screenSize;      // in pixels
+    // The part of the screen windows may take (without the desktop's
+    // panels), in pixels.
+    std::function<QRect()> availableArea;
     std::function<void(const QString&)> warn; // a line on the standard error output
     QString dataFolder; // the user's data folder for Kvintor, ending in "/"
     // The windows of the other folders hook themselves into the main

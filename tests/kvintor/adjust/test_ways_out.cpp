@@ -194,7 +194,7 @@ TEST_F(AdjustTest, TheExitAndASignalGiveEverythingBack) {
     EXPECT_EQ(other.ends, 1);
 }
 
-TEST_F(AdjustTest, AReleaseLostOnTheLineIsMendedByTheNextWholeMask) {
+TEST_F(AdjustTest, AReleaseLostOnTheLineGoesOutOnceTheLineAnswers) {
     AdjustmentWindow* obor = open(1);
     dragTo(slider(obor), 130);
     rig.sim->adapter.setFault(sim::LineFault::NoEcho);
@@ -206,12 +206,14 @@ TEST_F(AdjustTest, AReleaseLostOnTheLineIsMendedByTheNextWholeMask) {
     rig.sim->adapter.setFault(sim::LineFault::None);
     settle();
     quietMain();
-    // Any window's next write carries the whole mask, without the bit.
+    // The next window's read finds the line answering; its apply carries
+    // the whole mask, without the bit, and settles what was owed.
     AdjustmentWindow* temper = open(0);
     rig.requests();
     dragTo(slider(temper), 100);
     EXPECT_EQ(rig.requests(), (Requests{{0x62, 0x0B, 0x80, 0x1A, 100}}));
     EXPECT_EQ(var(11), 0x80);
+    EXPECT_FALSE(rig.program.ledger.owes());
     EXPECT_NE(var(46), 130) << "the idle target is the ECU's own again";
 }
 

@@ -116,8 +116,9 @@ const std::vector<Row>& table() {
 TEST_F(AdjustTest, EveryWindowSendsItsRequestsByteForByte) {
     for (const Row& row : table()) {
         SCOPED_TRACE(kvintor::adjust::windowEntry(row.item).name.toStdString());
+        // Both masks cleared through the link, as a restart of the test would.
         rig.program.state.OverrideMaskA = rig.program.state.OverrideMaskB = 0;
-        rig.sim->ecu.handle({0x62, 0x0B, 0, 0x0C, 0});
+        rig.program.ecu.EcuExchange({0x62, 0x0B, 0, 0x0C, 0});
         quietMain();
         AdjustmentWindow* w = open(row.item);
         ASSERT_NE(w, nullptr);

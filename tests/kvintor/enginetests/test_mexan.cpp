@@ -4,6 +4,7 @@
 #include "EngineTestRig.h"
 #include "tfMexan.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -127,7 +128,7 @@ struct Mexan : EngineTestRig {
         EXPECT_EQ(rig.program.state.OverrideMaskA, 0x08);
         EXPECT_EQ(mask11(), 0x08);
         EXPECT_EQ(rig.sim->ecu.variable(13), 0) << "all injectors on";
-        EXPECT_FALSE(w->endOwed());
+        EXPECT_FALSE(rig.program.ledger.owes());
     }
     // Closing the window leaves the ECU as it was before it opened.
     void closeAndExpectGivenBack() {
@@ -206,6 +207,33 @@ TEST_F(Mexan, OpeningReadsTheActuatorsAndKeepsTheirState) {
     w->Combo1->setCurrentIndex(4);
     emit w->Combo1->activated(4);
     EXPECT_EQ(rig.setting("tfMexan", QStringLiteral("Обороты")), "1400");
+}
+
+TEST_F(Mexan, ABoxToggledByAScreenReaderSwitchesAsAClickDoes) {
+    const auto toggle = [](QCheckBox* box) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(a->actionInterface(), nullptr);
+        EXPECT_TRUE(a->state().checkable);
+        EXPECT_EQ(a->text(QAccessible::Name), box->text());
+        a->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    for (int i = 1; i <= 8; ++i) {
+        SCOPED_TRACE(i);
+        QCheckBox* box = w->Check1[static_cast<std::size_t>(i)];
+        const bool was = box->isChecked();
+        rig.requests();
+        box->click();
+        const std::vector<Request> clicked = rig.requests();
+        const Outputs afterClick = outputs();
+        box->click();
+        rig.requests();
+        toggle(box);
+        EXPECT_EQ(box->isChecked(), !was);
+        EXPECT_EQ(rig.requests(), clicked);
+        EXPECT_EQ(outputs(), afterClick);
+        toggle(box);
+    }
 }
 
 TEST_F(Mexan, TheBoxesFollowTheVariantsBits) {
@@ -354,6 +382,11 @@ TEST_F(Mexan, TheBalanceTestMeasuresEachCylinder) {
         const int rpm = w->Label9[c]->text().toInt();
         EXPECT_GT(rpm, 800) << c;
         EXPECT_LT(rpm, 960) << "a cylinder cut out drops the speed: " << c;
+        // A screen reader reads the figure, the control name is beside it.
+        QAccessibleInterface* result = QAccessible::queryAccessibleInterface(w->Label9[c]);
+        ASSERT_NE(result, nullptr);
+        EXPECT_EQ(result->text(QAccessible::Name), w->Label9[c]->text());
+        EXPECT_EQ(result->text(QAccessible::Description), QStringLiteral("Label9(%1)").arg(c));
     }
     expectAtRest();
     // The outputs reset for the test: the fan is the ECU's again until the
@@ -628,16 +661,18 @@ TEST_F(Mexan, ALinkFailureReleasesWhenTheLineIsBack) {
     w->Command1->click();
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(message(), QStringLiteral("Операция  не  выполнена   АДАПТЕР НЕ ВКЛЮЧЕН"));
-    EXPECT_TRUE(w->endOwed());
+    EXPECT_EQ(rig.program.ledger.owedValue(13), 0);
     EXPECT_EQ(mask11(), 0x68) << "the end was lost on the line";
     EXPECT_EQ(rig.sim->ecu.variable(13), 0x01);
-    // The panel's ticks send it again, no faster than every 15 ms.
+    // The panel's ticks go on, no faster than every 15 ms; once the line
+    // has answered, what is owed goes before the next read.
     w->livePanel->tick();
     EXPECT_EQ(w->Timer1->interval(), 15);
     rig.sim->adapter.setFault(sim::LineFault::None);
     rig.requests();
     w->livePanel->tick();
-    EXPECT_EQ(rig.requests(), (std::vector<Request>{kEnd, kLive}));
+    w->livePanel->tick();
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{kLive, {0x62, 0x0B, 0x08, 0x0D, 0x00}, kLive}));
     expectAtRest();
     closeAndExpectGivenBack();
 }

@@ -82,7 +82,7 @@ TEST_F(Torm, CoastDownIsPlottedYellowWithFuelAndPaleWithout) {
     EXPECT_EQ(count(log, kSample), 22);
     EXPECT_EQ(count(log, kPoll) + 22, static_cast<long>(log.size()));
     EXPECT_EQ(std::vector<Request>(log.end() - 22, log.end()), std::vector<Request>(22, kSample));
-    EXPECT_EQ(pauses, std::vector<int>(22, 180));
+    EXPECT_EQ(pauses, std::vector<int>(22, 200)) << "one column is 0.2 s of real time";
     const auto& points = w->Picture1->canvas().points();
     ASSERT_EQ(points.size(), 22u);
     EXPECT_EQ(points.front().x(), 29);

@@ -111,13 +111,12 @@ TEST_F(Uskor, LivePanelShowsCoolantAndIdleSpeedAndGreysOnAFailure) {
     EXPECT_TRUE(rig.dialogs.messages.empty()) << "no message";
     EXPECT_EQ(w->Timer1->interval(), 15);
     int ticks = 0;
-    w->livePanel->beforeTick = [&ticks] {
-        ++ticks;
-        return true;
-    };
+    const QMetaObject::Connection counting =
+        QObject::connect(w->Timer1, &QTimer::timeout, [&ticks] { ++ticks; });
     w->Timer1->start();
     runEventsFor(300);
     w->Timer1->stop();
+    QObject::disconnect(counting);
     EXPECT_GT(ticks, 0);
     EXPECT_LE(ticks, 300 / 15 + 2);
 }
@@ -155,6 +154,19 @@ TEST_F(Uskor, EndSpeedIsCheckedFirstThenStartSpeedAndNothingIsSent) {
 
 // ============================================================ the run
 
+TEST_F(Uskor, TheMainWindowClickedDuringARunPollsAgainWhenItEnds) {
+    engine().setThrottle(100);
+    onPause = [this](int) {
+        if (pauses.size() != 2) return;
+        rig.main().activateWindow();
+        QApplication::setActiveWindow(&rig.main());
+    };
+    start("1000", "4000");
+    ASSERT_TRUE(rig.main().isActiveWindow());
+    EXPECT_TRUE(rig.main().Timer1->isActive() || rig.main().Timer2->isActive())
+        << "its panel is live again";
+}
+
 TEST_F(Uskor, FullThrottleIsPlottedUpToTheEndSpeed) {
     engine().setThrottle(100);
     start("1000", "4000");
@@ -163,7 +175,7 @@ TEST_F(Uskor, FullThrottleIsPlottedUpToTheEndSpeed) {
     EXPECT_EQ(count(log, {0x61, 0x29}), static_cast<long>(log.size())) << "only speed samples";
     const std::vector<QPoint>& points = w->Picture1->canvas().points();
     ASSERT_GE(points.size(), 3u);
-    EXPECT_EQ(pauses, std::vector<int>(points.size(), 60)) << "one 60 ms pause per sample";
+    EXPECT_EQ(pauses, std::vector<int>(points.size(), 100)) << "one column is 0.1 s of real time";
     for (std::size_t i = 0; i < points.size(); ++i)
         EXPECT_EQ(points[i].x(), 29 * static_cast<int>(i + 1));
     EXPECT_LT(points.size(), 14u) << "stopped at 4000 rpm before the plot filled";
@@ -246,14 +258,14 @@ TEST_F(Uskor, EngineOffAtStartShowsHintOneAtOnce) {
     expectIdleAndEcuUntouched({});
 }
 
-TEST_F(Uskor, StopEndsTheRunAtTheNextSample) {
+TEST_F(Uskor, StopEndsTheRunBeforeTheNextSample) {
     script({0x61, 0x29}, {{30}, {40}});
     onPause = [this](int) {
         if (pauses.size() == 3) w->Command2->click();
     };
     start("1000", "6000");
     const std::vector<Request> log = rig.requests();
-    EXPECT_EQ(log.size(), 1u + 3u) << "the sample after the Stop is the last";
+    EXPECT_EQ(log.size(), 1u + 2u) << "no sample after the Stop";
     EXPECT_EQ(w->Picture1->canvas().points().size(), 2u);
     EXPECT_FALSE(w->Label5->isVisible());
     EXPECT_TRUE(rig.dialogs.messages.empty());

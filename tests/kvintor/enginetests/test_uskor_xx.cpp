@@ -51,7 +51,7 @@ struct UskorXX : EngineTestRig {
         EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
         EXPECT_EQ(rig.program.state.OverrideMaskA, 0x40);
         EXPECT_EQ(mask11(), 0x40);
-        EXPECT_FALSE(w->hold().owed());
+        EXPECT_FALSE(rig.program.ledger.owes());
     }
     std::vector<Request> after(const std::vector<Request>& log, const Request& r) {
         auto it = std::find(log.begin(), log.end(), r);
@@ -126,7 +126,7 @@ TEST_F(UskorXX, TheRunFillsThePlotAndShowsTheAveragePulse) {
     expected.insert(expected.end(), 26, kSample);
     expected.push_back(kRelease);
     EXPECT_EQ(log, expected);
-    EXPECT_EQ(pauses, std::vector<int>(26, 60));
+    EXPECT_EQ(pauses, std::vector<int>(26, 100)) << "one column is 0.1 s of real time";
     EXPECT_TRUE(rig.dialogs.messages.empty());
 
     const std::vector<QPoint>& points = w->Picture1->canvas().points();
@@ -166,8 +166,8 @@ TEST_F(UskorXX, ThrottleAtOneIsToleratedWhileSettlingButEndsTheRun) {
     const std::vector<Request> log = rig.requests();
     EXPECT_EQ(count(log, kSettle), 26) << "throttle 1 settles on";
     EXPECT_EQ(count(log, kOverride), 1);
-    EXPECT_EQ(after(log, kOverride), (std::vector<Request>{kSample, kSample, kRelease, kRelease}))
-        << "released before the hint, and at the end";
+    EXPECT_EQ(after(log, kOverride), (std::vector<Request>{kSample, kSample, kRelease}))
+        << "released before the hint, once";
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text,
               QStringLiteral("Тест  прерван.  Дроссельная  заслонка  не  закрыта"));
@@ -182,7 +182,7 @@ TEST_F(UskorXX, ThrottleOpenedWhileSettling) {
     const std::vector<Request> log = rig.requests();
     EXPECT_EQ(count(log, kSettle), 3);
     EXPECT_EQ(count(log, kOverride), 0) << "the override was never sent";
-    EXPECT_EQ(after(log, kSettle), (std::vector<Request>{kSettle, kSettle, kRelease, kRelease}));
+    EXPECT_EQ(after(log, kSettle), (std::vector<Request>{kSettle, kSettle, kRelease}));
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text,
               QStringLiteral("Тест  прерван.  Дроссельная  заслонка  не  закрыта"));
@@ -193,7 +193,7 @@ TEST_F(UskorXX, EngineStallsWhileSettlingOrDuringTheRun) {
     script(kSettle, {{0x7D, 85, 0}, {0x7D, 0, 0}});
     w->Command1->click();
     std::vector<Request> log = rig.requests();
-    EXPECT_EQ(after(log, kSettle), (std::vector<Request>{kSettle, kRelease, kRelease}));
+    EXPECT_EQ(after(log, kSettle), (std::vector<Request>{kSettle, kRelease}));
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     EXPECT_EQ(rig.dialogs.messages[0].text,
               QStringLiteral("Для  продолжения  теста  необходимо  запустить  двигатель"));
@@ -253,11 +253,88 @@ TEST_F(UskorXX, StopReleasesTheValveThenBoth) {
     };
     w->Command1->click();
     const std::vector<Request> log = rig.requests();
-    EXPECT_EQ(after(log, kOverride), (std::vector<Request>{kSample, kSample, kSample, kSample,
-                                                           kStopRelease, kSample, kRelease}));
+    EXPECT_EQ(after(log, kOverride),
+              (std::vector<Request>{kSample, kSample, kSample, kSample, kStopRelease, kRelease}));
     EXPECT_TRUE(rig.dialogs.messages.empty());
     EXPECT_EQ(w->Label6->text(), "4.4");
     expectGivenBack();
+}
+
+TEST_F(UskorXX, EveryBoxWaitsOnlyOnceTheOverrideIsGivenBack) {
+    struct Case {
+        const char* name;
+        std::function<void()> during; // what happens in the run
+        QString text;                 // the box it brings
+    };
+    int samples = 0;
+    const auto rigHook = rig.sim->ecu.replyHook;
+    const std::vector<Case> cases{
+        {"a sample lost on the line",
+         [this, &samples, rigHook] {
+             rig.sim->ecu.replyHook = [&samples, rigHook](const Request& r,
+                                                          std::optional<Request>& reply) {
+                 rigHook(r, reply);
+                 if (r == kSample && ++samples == 3) reply.reset();
+             };
+         },
+         QStringLiteral("Операция  не  выполнена   ЭБУ НЕ ОТВЕЧАЕТ")},
+        {"the engine stalling",
+         [this] {
+             script(kSample, {{0x4F, 100, 0x1A, 0x02, 0}, {0x4F, 0, 0, 0, 0}});
+         },
+         QStringLiteral("Для  продолжения  теста  необходимо  запустить  двигатель")},
+        {"the throttle opening",
+         [this] {
+             script(kSample, {{0x4F, 100, 0x1A, 0x02, 0}, {0x4F, 110, 0x1A, 0x02, 3}});
+         },
+         QStringLiteral("Тест  прерван.  Дроссельная  заслонка  не  закрыта")},
+        {"a close request",
+         [this] {
+             onPause = [this](int) {
+                 if (pauses.size() == 3) w->close();
+             };
+         },
+         QStringLiteral("Остановите  тест  нажатием  на  клавишу  /Стоп/")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pauses.clear();
+        int maskUnderTheBox = -1;
+        rig.dialogs.whileOpen = [&](const common::MessageCall&) { maskUnderTheBox = mask11(); };
+        c.during();
+        w->Command1->click();
+        ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+        EXPECT_EQ(rig.dialogs.messages[0].text, c.text);
+        EXPECT_EQ(maskUnderTheBox, 0x40) << "coolant and valve are the ECU's again";
+        expectGivenBack();
+        rig.dialogs.messages.clear();
+        scripted.clear();
+        onPause = nullptr;
+        rig.sim->ecu.replyHook = rigHook;
+        samples = 0;
+    }
+}
+
+TEST_F(UskorXX, AValveHeldByTheValveWindowStaysItsOwn) {
+    // "Положение РДВ" holds the valve at 80 steps besides the idle speed.
+    rig.sim->ecu.handle({98, 11, 0x60, 91, 80});
+    rig.program.state.OverrideMaskA = 0x60;
+    w->Command2->click();
+    EXPECT_TRUE(rig.requests().empty())
+        << "Stop in an idle window gives back nothing it did not take";
+    EXPECT_EQ(mask11(), 0x60);
+
+    w->Command1->click();
+    const std::vector<Request> log = rig.requests();
+    EXPECT_EQ(count(log, Request{0x61, 0x5B}), 1) << "the valve hold it takes over is read first";
+    EXPECT_EQ(count(log, Request{0x62, 0x0B, 0xE0, 0x1A, 0x4F, 0x5B, 0xFF}), 1);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], (Request{0x62, 0x0B, 0x60})) << "only the coolant goes back";
+    EXPECT_EQ(log.back(), (Request{0x62, 0x0B, 0x60, 0x5B, 80}))
+        << "the valve window's own step again";
+    EXPECT_EQ(mask11(), 0x60);
+    EXPECT_EQ(rig.program.state.OverrideMaskA, 0x60);
+    EXPECT_EQ(rig.sim->ecu.variable(91), 80);
 }
 
 TEST_F(UskorXX, StopWhileSettling) {
@@ -308,15 +385,18 @@ TEST_F(UskorXX, ALinkFailureReleasesWhenTheLineIsBack) {
               QStringLiteral("Операция  не  выполнена   АДАПТЕР НЕ ВКЛЮЧЕН"));
     EXPECT_EQ(rig.program.state.OverrideMaskA, 0x40);
     EXPECT_EQ(mask11(), 0xE0) << "the release was lost on the line";
-    EXPECT_TRUE(w->hold().owed());
-    // The panel's ticks try again while the line is down, without spinning.
+    EXPECT_EQ(rig.program.ledger.owedMaskA(), 0xA0);
+    // The panel's ticks go on while the line is down, without spinning.
     w->livePanel->tick();
     EXPECT_EQ(w->Timer1->interval(), 15);
     EXPECT_EQ(w->Label3->text(), "");
     rig.sim->adapter.setFault(sim::LineFault::None);
     rig.requests();
+    // Once the line has answered, the release goes before the next read.
     w->livePanel->tick();
-    EXPECT_EQ(rig.requests(), (std::vector<Request>{kRelease, {0x61, 0x1A, 0x2C}}));
+    w->livePanel->tick();
+    EXPECT_EQ(rig.requests(),
+              (std::vector<Request>{{0x61, 0x1A, 0x2C}, kRelease, {0x61, 0x1A, 0x2C}}));
     w->Timer1->start();
     expectGivenBack();
 }
