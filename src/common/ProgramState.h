@@ -22,6 +22,10 @@ struct ProgramState {
     std::uint8_t ConnectionValue40 = 0;
     std::uint8_t ConnectionValue65 = 0;
     std::uint8_t ConnectionValue66 = 0;
+    // Whether they have been read, and the serial number of the ECU they
+    // were read from: a new identification of the same ECU keeps them.
+    bool ConnectionValuesRead = false;
+    QString ConnectionSerial;
     std::uint8_t OverrideMaskA = 0; // copy of ECU variable 11
     std::uint8_t OverrideMaskB = 0; // copy of ECU variable 12
     std::uint8_t EcuSwitches = 0;   // copy of the switch bits of ECU variable 14

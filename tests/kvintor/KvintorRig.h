@@ -44,6 +44,7 @@ struct KvintorRig {
             return 0;
         };
         program.screenSize = [] { return QSize(1280, 1024); };
+        program.availableArea = [] { return QRect(0, 0, 1280, 1024); };
         platform.soundDevice = true;
     }
 

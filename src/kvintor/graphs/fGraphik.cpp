@@ -79,8 +79,11 @@ fGraphik::fGraphik(Program& program, QWidget* mainWindow)
     // Resizes are laid out from here on.
     area_->installEventFilter(this);
 
-    move(0, 0);
-    resize(p_.screenSize ? p_.screenSize() : QSize(1024, 768));
+    // The whole of the screen that windows may take, frame and title bar
+    // included (fitted again once the window manager has framed it).
+    fitArea_ = p_.availableArea ? p_.availableArea() : QRect(0, 0, 1024, 768);
+    move(fitArea_.topLeft());
+    resize(fitArea_.size());
 
     Metki->setChecked(
         storedBool(p_.GetSetting(kSection, QStringLiteral("Метки"), QStringLiteral("True")), true));
@@ -288,6 +291,31 @@ void fGraphik::selectSet(int i) {
     history_.reset(W_);
     for (StripView* strip : Picture1)
         strip->update();
+}
+
+bool fGraphik::event(QEvent* event) {
+    const bool done = QMainWindow::event(event);
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+        fitFrame();
+        break;
+    default:
+        break;
+    }
+    return done;
+}
+
+void fGraphik::fitFrame() {
+    if (!isVisible() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
+    // The frame is known only once the window manager has put one round
+    // the window; the client area is what is left of the screen area.
+    const QSize frame = frameGeometry().size() - size();
+    if (frame == fittedFrame_) return;
+    fittedFrame_ = frame;
+    resize(fitArea_.size() - frame);
+    move(fitArea_.topLeft());
 }
 
 bool fGraphik::eventFilter(QObject* watched, QEvent* event) {

@@ -79,6 +79,7 @@ class fGraphik : public QMainWindow {
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     void buildMenus();
@@ -86,6 +87,8 @@ class fGraphik : public QMainWindow {
     void applyScheme(int i);
     // Sends the set's request; the reply when it is usable, else nothing.
     bool acquire(int set, std::vector<int>& bytes);
+    // The frame, not only the client area, fills the screen's free area.
+    void fitFrame();
 
     Program& p_;
     QWidget* main_ = nullptr;
@@ -97,6 +100,8 @@ class fGraphik : public QMainWindow {
     int stripHeightPx_ = 0; // before the next layout (the titles' font size)
     bool laidOut_ = false;
     bool closed_ = false;
+    QRect fitArea_;
+    QSize fittedFrame_{0, 0};
 };
 
 } // namespace kvintor

@@ -58,7 +58,12 @@ void InitTest::reopenVanishedPort() {
     const qint64 now = clock.elapsed();
     if (lastReopenMs_ >= 0 && now - lastReopenMs_ < kReopenEveryMs) return;
     lastReopenMs_ = now;
-    p_.ecu.ReopenPort();
+    // A port that could not be opened at all (the adapter pulled while
+    // another window had the port) is opened afresh as well.
+    if (p_.ecu.PortHandle() > 0)
+        p_.ecu.ReopenPort();
+    else
+        p_.ecu.OpenPort(p_.ecu.PortNumber);
 }
 
 void InitTest::activated() {
@@ -66,7 +71,17 @@ void InitTest::activated() {
     setWindowTitle(p_.state.AppTitle);
     // The restart wait ends by itself; under the exit question nothing polls.
     if (Timer3->isActive() || p_.ended() || closing_) return;
-    if (p_.ecu.PortHandle() <= 0) return;
+    if (p_.ecu.PortHandle() <= 0) {
+        // No port (another window could not give it back): nothing on the
+        // panel is live any more, and identification goes on trying to
+        // open it again.
+        if (p_.ecu.PortNumber.toInt() < 1 || p_.ecu.PortNumber.toInt() > 4) return;
+        clearPanel();
+        setLabel1(kline::EcuLink::ExchangeErrorText(kline::kPortError));
+        paceAfter(Timer1, true);
+        startIdentification();
+        return;
+    }
     if (!identified()) {
         setLabel1(QStringLiteral("_____Тест_____"));
         int page = p_.GetSetting(QStringLiteral("InitTest"), QStringLiteral("Набор"), QStringLiteral("0")).toInt();
@@ -153,9 +168,22 @@ void InitTest::timer1Tick() {
     setLabel1(type);
 
     if (ecu.EcuExchange(cmd::readConnectionValues()) == kline::kOk) {
-        p_.state.ConnectionValue65 = static_cast<std::uint8_t>(ecu.reply(0));
-        p_.state.ConnectionValue66 = static_cast<std::uint8_t>(ecu.reply(1));
-        p_.state.ConnectionValue40 = static_cast<std::uint8_t>(ecu.reply(2));
+        // The values found at the first identification of this ECU are what
+        // "Нет" at the exit restores, for the whole run: identifying again
+        // after a lost poll would read the adjusted values instead. Only
+        // another ECU (another serial number) brings new ones.
+        common::ProgramState& s = p_.state;
+        const bool anotherEcu =
+            haveSeries && !s.ConnectionSerial.isEmpty() && series != s.ConnectionSerial;
+        if (!s.ConnectionValuesRead || anotherEcu) {
+            s.ConnectionValue65 = static_cast<std::uint8_t>(ecu.reply(0));
+            s.ConnectionValue66 = static_cast<std::uint8_t>(ecu.reply(1));
+            s.ConnectionValue40 = static_cast<std::uint8_t>(ecu.reply(2));
+            s.ConnectionValuesRead = true;
+            s.ConnectionSerial = haveSeries ? series : QString();
+        } else if (s.ConnectionSerial.isEmpty() && haveSeries) {
+            s.ConnectionSerial = series;
+        }
         paint(Label1, kLightGrey);
         startPolling();
     }
@@ -215,6 +243,9 @@ void InitTest::restartEcu() {
     // follow, or the next whole mask sent would put old bits back in force.
     p_.state.OverrideMaskA = 0;
     p_.state.OverrideMaskB = 0;
+    // Its variable 14 too: the regulators are on, as the cleared panel
+    // shows, and a later write of the switches must not turn them off.
+    p_.state.EcuSwitches = 0;
     closeAdjustmentWindows();
     setLabel1(QStringLiteral("Перезагрузка ЭБУ"));
     paint(Label1, QColor(255, 255, 128));

@@ -9,6 +9,7 @@
 #include "fOscll.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -126,6 +127,32 @@ TEST_F(Scope, StartTakesThePortAndClosingGivesItBackWithTheStreamStopped) {
     rig.main().timer1Tick();
     EXPECT_EQ(rig.main().Label1->text(), QStringLiteral("Микас 7.1 Ц1.1 R"));
     EXPECT_TRUE(rig.main().Timer2->isActive());
+}
+
+TEST_F(Scope, AnAdapterPulledDuringTheStreamIsOpenedAgainWhenItIsBack) {
+    // The main window polled before: its panel shows values.
+    rig.main().timer1Tick();
+    rig.main().timer2Tick();
+    rig.main().stopTimers();
+    ASSERT_FALSE(rig.main().values[0][0]->text().isEmpty());
+    run([&](fOscll& w) {
+        start(w);
+        rig.sim->adapter.setFault(sim::LineFault::PortGone);
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
+    ASSERT_EQ(rig.program.ecu.PortHandle(), -1) << "the link's port could not be opened";
+    rig.main().activated();
+    EXPECT_EQ(rig.main().values[0][0]->text(), QString()) << "nothing shown as live";
+    EXPECT_EQ(rig.main().Label1->text(), QStringLiteral("Ошибка COM порта"));
+    EXPECT_TRUE(rig.main().Timer1->isActive());
+    EXPECT_GE(rig.main().Timer1->interval(), 15) << "no spinning on the missing port";
+    rig.sim->adapter.setFault(sim::LineFault::None);
+    QElapsedTimer t;
+    t.start();
+    while (!rig.main().Timer2->isActive() && t.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_GT(rig.program.ecu.PortHandle(), 0);
+    EXPECT_TRUE(rig.main().Timer2->isActive()) << "identified and polling again";
 }
 
 TEST_F(Scope, ClosingWritesSixZeroBytesThenRtsThenClosesThenAsksTheLink) {

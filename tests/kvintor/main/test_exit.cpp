@@ -201,6 +201,43 @@ TEST_F(Exit, NoAfterALineErrorUnderTheQuestionWritesTheConnectionValue) {
     EXPECT_EQ(sent.back(), kReset);
 }
 
+TEST_F(Exit, NoRestoresWhatTheFirstIdentificationOfThisEcuFound) {
+    // A lost poll makes the main window identify again, after the mechanic
+    // has adjusted the ignition; only another ECU brings new values.
+    struct Case {
+        const char* name;
+        QString serialLater;
+        int restored;
+    };
+    const QString serial = rig.sim->ecu.text(117);
+    for (const Case& c :
+         {Case{"the same ECU", serial, 14}, Case{"another ECU", QStringLiteral("77777"), 4}}) {
+        SCOPED_TRACE(c.name);
+        KvintorRig r;
+        ASSERT_TRUE(r.startOnCom1());
+        kvintor::InitTest& w = r.main();
+        w.stopTimers();
+        r.sim->ecu.handle({98, 11, 0x08, 40, 14});
+        w.timer1Tick();
+        ASSERT_EQ(r.program.state.ConnectionValue40, 14);
+        r.sim->ecu.handle({98, 11, 0x08, 40, 4}); // the mechanic's adjustment
+        r.sim->ecu.setText(117, c.serialLater);
+        r.sim->adapter.setFault(sim::LineFault::EcuSilent);
+        w.timer2Tick();
+        r.sim->adapter.setFault(sim::LineFault::None);
+        w.timer1Tick();
+        ASSERT_TRUE(w.Timer2->isActive()) << "identified again";
+        w.stopTimers();
+        r.requests();
+        r.dialogs.answerNext(common::Answer::No);
+        w.close();
+        const std::vector<Request> sent = r.requests();
+        ASSERT_GE(sent.size(), 3u);
+        EXPECT_EQ(sent[sent.size() - 2],
+                  (Request{98, 11, 0x08, 40, static_cast<std::uint8_t>(c.restored)}));
+    }
+}
+
 // ------------------------------------------------------------- settings lost
 
 TEST_F(Exit, SettingsThatCannotBeStoredAreToldAndTheEndGoesOn) {

@@ -273,6 +273,7 @@ TEST_F(MainWindow, RestartDisablesTheWindowForOneSecond) {
     identify();
     rig.program.state.OverrideMaskA = 0x88; // overrides the restart drops
     rig.program.state.OverrideMaskB = 0x18;
+    rig.program.state.EcuSwitches = 0x06;
     w().mEbu[4]->trigger();
     EXPECT_EQ(rig.requests(), (std::vector<Request>{{65, 0, 0}}));
     EXPECT_EQ(w().Label1->text(), QStringLiteral("Перезагрузка ЭБУ"));
@@ -282,6 +283,7 @@ TEST_F(MainWindow, RestartDisablesTheWindowForOneSecond) {
     EXPECT_EQ(w().Timer3->interval(), 1000);
     EXPECT_EQ(rig.program.state.OverrideMaskA, 0) << "the copies follow the restarted ECU";
     EXPECT_EQ(rig.program.state.OverrideMaskB, 0);
+    EXPECT_EQ(rig.program.state.EcuSwitches, 0) << "both regulators on, as the panel shows";
     EXPECT_FALSE(w().Timer1->isActive());
     EXPECT_FALSE(w().Timer2->isActive());
     w().timer3Tick();
