@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kvintor {
 
@@ -57,8 +58,10 @@ fKomplekt::fKomplekt(Program& program, QWidget* owner) : ActivatedDialog(owner),
         edit->setAccessibleName(name);
         edit->setMaxLength(ed::kPassportLength);
         edit->installEventFilter(this);
-        // Typing in a field, and nothing else, makes the passport writable.
-        connect(edit, &QLineEdit::textEdited, this, [this] { Command1->setEnabled(true); });
+        // Typing in a field, and nothing else, makes the passport writable
+        // (a key press in the field, see eventFilter) and the field the
+        // mechanic's own, also when it could not be read.
+        connect(edit, &QLineEdit::textEdited, this, [this, k] { typed_[k] = true; });
         if (Label1[k]) Label1[k]->setBuddy(edit);
         Text1[k] = edit;
         fields->addWidget(beside, static_cast<int>(k), 0);
@@ -66,6 +69,14 @@ fKomplekt::fKomplekt(Program& program, QWidget* owner) : ActivatedDialog(owner),
     }
     fields->setColumnMinimumWidth(1, 170);
     fields->setRowStretch(static_cast<int>(Text1.size()), 1);
+
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+    QPalette warning = Label2->palette();
+    warning.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    Label2->setPalette(warning);
+    Label2->hide();
 
     Command1 = new QPushButton(QStringLiteral("Записать в ЭБУ"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -78,6 +89,7 @@ fKomplekt::fKomplekt(Program& program, QWidget* owner) : ActivatedDialog(owner),
     left->addWidget(List2, 3);
     auto* right = new QVBoxLayout;
     right->addLayout(fields, 1);
+    right->addWidget(Label2);
     right->addWidget(Command1, 0, Qt::AlignRight);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 3);
@@ -110,15 +122,32 @@ void fKomplekt::ReadPassport() {
         ListView1->addTopLevelItem(
             new QTreeWidgetItem(QStringList{QString::fromUtf8(row.title), ecu.ReplyAsText()}));
     }
+    // A field that could not be read is not the ECU's text: it is marked,
+    // and written only when the mechanic types into it.
+    QStringList unread;
     for (std::size_t k = 0; k < Text1.size(); ++k) {
-        if (ecu.EcuExchange(ed::req::readVariable(ed::kPassportFields[k].variable)) != kline::kOk)
+        unread_[k] =
+            ecu.EcuExchange(ed::req::readVariable(ed::kPassportFields[k].variable)) != kline::kOk;
+        Text1[k]->setPlaceholderText(unread_[k] ? QStringLiteral("не прочитано") : QString());
+        if (unread_[k]) {
+            QString caption = QString::fromUtf8(ed::kPassportFields[k].caption);
+            if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
+            unread << caption;
             continue;
+        }
         Text1[k]->setText(ecu.ReplyAsText());
     }
+    Label2->setText(
+        unread.isEmpty()
+            ? QString()
+            : QStringLiteral("Не прочитаны из ЭБУ: ") + unread.join(QStringLiteral(", ")) +
+                  QStringLiteral(". Их данные в ЭБУ не изменятся, если их не вписать."));
+    Label2->setVisible(!unread.isEmpty());
 }
 
 void fKomplekt::dateStamp(bool checked) {
     Text1[0]->setText(checked ? ed::dateStamp(today()).trimmed() : QString());
+    typed_[0] = true;
     ListView1->repaintList();
 }
 
@@ -127,8 +156,19 @@ void fKomplekt::WritePassport() {
     Command1->setEnabled(false);
     const ed::BusyPointer busy(this, Qt::WaitCursor);
     common::DoEvents();
+    // Every write goes through variable 14, which holds the regulator
+    // switches too: they are owed until they are written back.
+    p_.ledger.oweSwitches();
+    writeFields();
+    ecu.EcuExchange(ed::req::restoreSwitches(p_.state.EcuSwitches));
+}
+
+void fKomplekt::writeFields() {
+    kline::EcuLink& ecu = p_.ecu;
     // The first refusal ends the write; the fields before it stay written.
     for (std::size_t k = 0; k < Text1.size(); ++k) {
+        // A field the ECU did not give is left as the ECU holds it.
+        if (unread_[k] && !typed_[k]) continue;
         const QByteArray bytes = ed::passportBytes(Text1[k]->text());
         ecu.EcuExchange(ed::req::writePassportText(ed::kPassportFields[k].variable, bytes));
         if (ecu.ShowExchangeError(1)) return;
@@ -143,6 +183,11 @@ bool fKomplekt::eventFilter(QObject* watched, QEvent* event) {
     // A click on a field or on the configuration list repaints the
     // identification list, which takes its row mark away.
     if (event->type() == QEvent::MouseButtonPress) ListView1->repaintList();
+    // Any key pressed in a field makes the passport writable, also one that
+    // changes nothing (a full field).
+    if (event->type() == QEvent::KeyPress &&
+        std::find(Text1.begin(), Text1.end(), watched) != Text1.end())
+        Command1->setEnabled(true);
     return ActivatedDialog::eventFilter(watched, event);
 }
 

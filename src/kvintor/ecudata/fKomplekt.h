@@ -28,6 +28,7 @@ class fKomplekt : public ecudata::ActivatedDialog {
     std::array<QLineEdit*, 7> Text1{};
     QCheckBox* Check1;               // date stamp of field 0
     std::array<QLabel*, 7> Label1{}; // captions of fields 1..6 (0 unused)
+    QLabel* Label2;                  // the fields that could not be read
     QPushButton* Command1;           // "Записать в ЭБУ"
 
     // Today, for the date stamp (tests give a day of their own).
@@ -38,13 +39,19 @@ class fKomplekt : public ecudata::ActivatedDialog {
     void ReadPassport();
     void WritePassport();
     void dateStamp(bool checked);
+    // A field the ECU did not give when the window read it.
+    bool unread(int k) const { return unread_[static_cast<std::size_t>(k)]; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    void writeFields();
+
     Program& p_;
     bool read_ = false;
+    std::array<bool, 7> unread_{};
+    std::array<bool, 7> typed_{}; // the mechanic has typed into the field
 };
 
 } // namespace kvintor

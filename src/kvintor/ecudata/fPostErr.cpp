@@ -112,6 +112,9 @@ void fPostErr::ClearStoredFaults() {
         Command1->setEnabled(false);
         Command1->repaint();
         namespace req = ecudata::req;
+        // Variable 14 holds the regulator switches besides the command: a
+        // sequence broken off on the way leaves them owed to the ECU.
+        p_.ledger.oweSwitches();
         ecu.EcuExchange(req::commandRegister(req::kFaultReset));
         if (!ecu.ShowExchangeError(1)) {
             ecu.EcuExchange(req::commandRegister(0));

@@ -116,6 +116,9 @@ void fTabl::ResetAdaptTable(int t) {
     if (t < 1 || t > ed::kAdaptTables) return;
     kline::EcuLink& ecu = p_.ecu;
     const ed::BusyPointer busy(this, Qt::BusyCursor);
+    // Variable 14 holds the regulator switches besides the command: a
+    // reset broken off on the way leaves them owed to the ECU.
+    p_.ledger.oweSwitches();
     ecu.EcuExchange(
         ed::req::commandRegister(ed::kAdaptTableList[static_cast<std::size_t>(t - 1)].resetBit));
     if (ecu.ShowExchangeError(1)) return;

@@ -4,6 +4,7 @@
 #include "ecudata/EcudataWindows.h"
 #include "ecudata/fKomplekt.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -149,18 +150,48 @@ TEST_F(PassportWindow, ALinkFailureOnTheConfigurationIsToldOnceAndNothingMoreIsR
     EXPECT_EQ(w->cursor().shape(), Qt::BusyCursor);
 }
 
-TEST_F(PassportWindow, FailedTextReadsAreSkippedSilently) {
+TEST_F(PassportWindow, AFieldThatCouldNotBeReadIsMarkedAndKeptInTheEcu) {
     w->Text1[3]->setText(QStringLiteral("kept"));
     rig.sim->ecu.replyHook = [](const Request& r, std::optional<Request>& reply) {
-        if (r == Request{0x53} || r == Request{97, 119}) reply.reset();
+        if (r == Request{0x53} || r == Request{97, 119} || r == Request{97, 122}) reply.reset();
     };
+    const QString adc = rig.sim->ecu.text(119);
     w->activated();
     const auto rows = identification();
     ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows[2], (QStringList{"Тип ЭБУ", "Микас 7.1"}));
     EXPECT_EQ(w->Text1[3]->text(), QStringLiteral("kept"));
     EXPECT_EQ(w->Text1[4]->text(), QStringLiteral("4062*1012345"));
-    EXPECT_TRUE(rig.dialogs.messages.empty());
+    EXPECT_TRUE(rig.dialogs.messages.empty()) << "no box for it";
+    EXPECT_TRUE(w->unread(3));
+    EXPECT_TRUE(w->unread(5));
+    EXPECT_FALSE(w->unread(4));
+    EXPECT_EQ(w->Text1[5]->placeholderText(), QStringLiteral("не прочитано"));
+    EXPECT_EQ(w->Label2->text(),
+              QStringLiteral("Не прочитаны из ЭБУ: Калибровки ADC, Номер кузова. "
+                             "Их данные в ЭБУ не изменятся, если их не вписать."));
+    EXPECT_FALSE(w->Label2->isHidden());
+
+    // Another field edited, one unread field typed into: the untouched
+    // unread field is not written over.
+    rig.sim->ecu.replyHook = nullptr;
+    w->show();
+    QTest::keyClicks(w->Text1[1], QStringLiteral("9"));
+    QTest::keyClicks(w->Text1[5], QStringLiteral("Z"));
+    rig.requests();
+    w->WritePassport();
+    const auto sent = rig.requests();
+    const auto wrote = [&sent](int variable) {
+        return std::any_of(sent.begin(), sent.end(), [variable](const Request& r) {
+            return r.size() > 3 && r[0] == 98 && r[2] == 1 && r[3] == variable;
+        });
+    };
+    EXPECT_FALSE(wrote(119));
+    EXPECT_TRUE(wrote(122));
+    EXPECT_TRUE(wrote(117));
+    EXPECT_TRUE(wrote(115)) << "the closing writes go as ever";
+    EXPECT_EQ(rig.sim->ecu.text(119), adc);
+    EXPECT_EQ(rig.sim->ecu.text(122), QStringLiteral("Z"));
 }
 
 // ============================================================ editing
@@ -177,6 +208,20 @@ TEST_F(PassportWindow, TypingEnablesTheWriteAndTheDateStampDoesNot) {
     QTest::keyClicks(w->Text1[5], QStringLiteral("7"));
     EXPECT_TRUE(w->Command1->isEnabled());
     EXPECT_EQ(w->Text1[5]->text(), QStringLiteral("X963302005123457"));
+    // Any key pressed in a field counts, also in a full one.
+    w->Command1->setEnabled(false);
+    QTest::keyClicks(w->Text1[5], QStringLiteral("8"));
+    EXPECT_EQ(w->Text1[5]->text(), QStringLiteral("X963302005123457"));
+    EXPECT_TRUE(w->Command1->isEnabled());
+    // The date stamp toggled by a screen reader acts as the click.
+    w->Command1->setEnabled(false);
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(w->Check1);
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(box->actionInterface(), nullptr);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(w->Check1->isChecked());
+    EXPECT_EQ(w->Text1[0]->text(), QStringLiteral("05.03.24"));
+    EXPECT_FALSE(w->Command1->isEnabled());
 }
 
 TEST_F(PassportWindow, ARowMarkGoesWithAClickOnAFieldTheListOrTheCheckBox) {
@@ -224,7 +269,9 @@ TEST_F(PassportWindow, WriteSendsEveryFieldAsSixteenBytesThenTheClosingWrites) {
                                                     passportWrite(122, "\x80"),
                                                     passportWrite(123, "05.2005"),
                                                     {98, 14, 1, 115, 0xFF},
-                                                    {98, 14, 1, 120, 0xFF}}));
+                                                    {98, 14, 1, 120, 0xFF},
+                                                    {98, 14, 0, 14, 0}}))
+        << "the regulator switches of variable 14 last";
     EXPECT_EQ(rig.requests().size(), 0u);
     EXPECT_EQ(during, Qt::WaitCursor);
     EXPECT_TRUE(normalPointer(*w)) << "the pointer is back";
@@ -246,9 +293,10 @@ TEST_F(PassportWindow, TheFirstRefusalEndsTheWriteWithoutClosingWrites) {
     setFields({"m", "s", "r", "a", "e", "b", "d"});
     rig.sim->ecu.refuseWrites(118, 7);
     w->WritePassport();
-    EXPECT_EQ(rig.requests(),
-              (std::vector<Request>{passportWrite(116, "m"), passportWrite(117, "s"),
-                                    passportWrite(118, "r")}));
+    EXPECT_EQ(rig.requests(), (std::vector<Request>{passportWrite(116, "m"),
+                                                    passportWrite(117, "s"),
+                                                    passportWrite(118, "r"),
+                                                    {98, 14, 0, 14, 0}}));
     ASSERT_EQ(rig.dialogs.messages.size(), 1u);
     expectMessage(0, refusal(7), errorCaption);
     EXPECT_TRUE(normalPointer(*w));
@@ -261,8 +309,8 @@ TEST_F(PassportWindow, TheFirstRefusalEndsTheWriteWithoutClosingWrites) {
     };
     w->WritePassport();
     const auto sent = rig.requests();
-    ASSERT_EQ(sent.size(), 8u);
-    EXPECT_EQ(sent.back(), (Request{98, 14, 1, 115, 0xFF}));
+    ASSERT_EQ(sent.size(), 9u);
+    EXPECT_EQ(sent[7], (Request{98, 14, 1, 115, 0xFF}));
     expectMessage(1, refusal(4), errorCaption);
 }
 

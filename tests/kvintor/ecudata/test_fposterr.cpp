@@ -3,7 +3,9 @@
 #include "EventLoop.h"
 #include "RealBox.h"
 #include "ecudata/EcudataWindows.h"
+#include "ecudata/fKomplekt.h"
 #include "ecudata/fPostErr.h"
+#include "ecudata/fTabl.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -332,4 +334,57 @@ TEST(FaultMenu, StopsTheMainWindowsPollingAndOpensModal) {
     EXPECT_EQ(rig.modalsShown, QStringList{"fPostErr"});
     EXPECT_FALSE(mainPolling);
     EXPECT_TRUE(title.startsWith(QStringLiteral("Ошибки  ЭБУ")));
+}
+
+// Variable 14 is the command register and holds the regulator switches:
+// whatever a window does with it, the switches are in it afterwards, also
+// when the ECU refused a step on the way and answers again later.
+TEST_F(EcuDataTest, TheSwitchesAreBackInVariable14AfterEverySequenceOnIt) {
+    struct Case {
+        const char* name;
+        std::function<void()> run;
+    };
+    const auto refuseAfter = [this](const Request& first) {
+        rig.sim->ecu.replyHook = [this, first](const Request& r, std::optional<Request>&) {
+            if (r == first) rig.sim->ecu.refuseWrites(14, 5);
+        };
+    };
+    const std::vector<Case> cases{
+        {"a passport write",
+         [this] {
+             kvintor::fKomplekt w(rig.program, nullptr);
+             w.activated();
+             w.WritePassport();
+         }},
+        {"a fault clear whose second step is refused",
+         [this, refuseAfter] {
+             kvintor::fPostErr w(rig.program, nullptr);
+             refuseAfter({98, 14, 8});
+             w.ClearStoredFaults();
+             EXPECT_EQ(rig.sim->ecu.variable(14), 8) << "the ECU stuck on the way";
+             rig.sim->ecu.acceptWrites();
+             w.ReadStoredFaults();
+         }},
+        {"a table reset whose second step is refused",
+         [this, refuseAfter] {
+             kvintor::fTabl w(rig.program, nullptr);
+             refuseAfter({98, 14, 0x10});
+             w.ResetAdaptTable(1);
+             EXPECT_EQ(rig.sim->ecu.variable(14), 0x10);
+             rig.sim->ecu.acceptWrites();
+             w.ShowAdaptTable(1);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The lambda regulator switched off in the main window.
+        rig.sim->ecu.replyHook = nullptr;
+        rig.sim->ecu.acceptWrites();
+        rig.sim->ecu.handle({98, 14, 2, 14, 2});
+        rig.program.state.EcuSwitches = 2;
+        c.run();
+        EXPECT_EQ(rig.sim->ecu.variable(14), 2);
+        EXPECT_FALSE(rig.program.ledger.switchesOwed());
+        rig.dialogs.messages.clear();
+    }
 }
