@@ -30,6 +30,7 @@ Program::Program(common::SettingsStore& settingsStore, common::Dialogs& dialogSe
     : settings(settingsStore), dialogs(dialogSeam), platform(platformSeam),
       ctx{settings, dialogs, platform, state, [this] { SaveSettingsAndQuit(); }},
       ecu(ctx, ports, std::move(factory), kApp) {
+    ecu.setExchangeObserver([this](const kline::ExchangeSeen& seen) { exchanges.add(seen); });
     if (!appFolder.endsWith(QLatin1Char('/'))) appFolder += QLatin1Char('/');
     state.AppFolder = appFolder;
     state.AppTitle = QStringLiteral("Kvintor  (версия 2.%1)").arg(kMajorVersion);

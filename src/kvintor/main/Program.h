@@ -5,6 +5,7 @@
 #include "ReportLog.h"
 #include "common/ProgramState.h"
 #include "link/EcuLink.h"
+#include "link/ExchangeLog.h"
 
 #include <QPointer>
 #include <QSize>
@@ -69,6 +70,9 @@ public:
     common::Platform& platform;
     common::ProgramState state;
     common::Context ctx;
+    // Every exchange of the run from its start, whether the link monitor is
+    // open or not (it outlives the link that feeds it).
+    kline::ExchangeLog exchanges;
     kline::EcuLink ecu;
 
     // Seams of the run: the real ones by default.
