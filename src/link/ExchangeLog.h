@@ -1,9 +1,9 @@
 #pragma once
 // The latest exchanges of the link as they went over the wire, kept for the
-// whole run of a program: the latest 20 000 from its start (for a mechanic
-// polling the panel, some ten minutes), a count per result code since the
-// start, and the rate of exchanges with its share of what the 9600-baud wire
-// allows. The link monitor shows it and saves it as a trace. No widgets.
+// whole run of a program: the latest 20 000 from its start (about a quarter
+// of an hour of the panel's polling at 9600 baud), a count per result code
+// since the start, and the rate of exchanges with its share of what the
+// wire allows. The link monitor shows it and saves it as a trace. No widgets.
 #include "EcuLink.h"
 #include "Trace.h"
 

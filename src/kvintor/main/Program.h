@@ -70,8 +70,8 @@ public:
     common::Platform& platform;
     common::ProgramState state;
     common::Context ctx;
-    // Every exchange of the run from its start, whether the link monitor is
-    // open or not (it outlives the link that feeds it).
+    // The latest 20 000 exchanges of the run from its start, whether the
+    // link monitor is open or not (it outlives the link that feeds it).
     kline::ExchangeLog exchanges;
     kline::EcuLink ecu;
 
