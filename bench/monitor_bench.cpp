@@ -1,22 +1,26 @@
 // Link monitor benchmark. Figures only; nothing fails on time.
-//  1. What watching costs the exchange: exchanges against the in-process
-//     simulated ECU (instant, so the exchange's own work is all there is),
-//     unwatched, watched by an observer that does nothing, and watched by
-//     the monitor's list.
+//  1. What the program's exchange log costs: exchanges against the
+//     in-process simulated ECU (instant, so the exchange's own work is all
+//     there is), unwatched, watched by an observer that does nothing, and
+//     kept in a full log (20 000 exchanges, as Kvintor keeps them from its
+//     start); the log's time per exchange against the exchange's own time
+//     on the 9600-baud wire, the memory a full log holds, and what opening
+//     the monitor on a full log takes.
 //  2. On kline-sim behind a pseudo-terminal at 9600 baud, as link_bench
 //     polls: the stopwatch's exchanges per second and the monitor's own
-//     figure for them, unwatched and watched, with the ratio to the wire
-//     limit.
+//     figure for them, unwatched and kept in the log, with the ratio to the
+//     wire limit.
 //
 //   monitor_bench [--sim PATH-TO-kline-sim] [--seconds N] [--exchanges N]
+#include "MonitorModel.h"
 #include "common/Platform.h"
 #include "common/ProgramState.h"
 #include "common/RecordingDialogs.h"
 #include "common/SettingsStore.h"
 #include "link/Commands.h"
 #include "link/EcuLink.h"
+#include "link/ExchangeLog.h"
 #include "link/HardwarePort.h"
-#include "monitor/MonitorLog.h"
 #include "sim/SimulatedPort.h"
 
 #include <QCoreApplication>
@@ -25,6 +29,10 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <optional>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -38,15 +46,16 @@ struct Rig {
     kline::PortMap ports;
 };
 
-enum class Watch { None, Empty, Monitor };
+enum class Watch { None, Empty, Log };
 const char* watchName(Watch w) {
-    return w == Watch::None ? "unwatched" : w == Watch::Empty ? "empty observer" : "monitor list";
+    return w == Watch::None ? "unwatched" : w == Watch::Empty ? "empty observer" : "program's log";
 }
 
-void watch(kline::EcuLink& ecu, Watch w, kvintor::MonitorLog& log) {
+void watch(kline::EcuLink& ecu, Watch w, kline::ExchangeLog& log) {
     if (w == Watch::None) ecu.setExchangeObserver({});
     else if (w == Watch::Empty) ecu.setExchangeObserver([](const kline::ExchangeSeen&) {});
-    else ecu.setExchangeObserver([&log](const kline::ExchangeSeen& s) { log.add(s, QDateTime::currentDateTime()); });
+    else
+        ecu.setExchangeObserver([&log](const kline::ExchangeSeen& s) { log.add(s); });
 }
 
 // Nanoseconds per exchange, the best of five rounds.
@@ -59,6 +68,15 @@ double perExchange(kline::EcuLink& ecu, const kline::Request& request, int n) {
         best = std::min(best, static_cast<double>(t.nsecsElapsed()) / n);
     }
     return best;
+}
+
+// Bytes the heap holds now; nothing where the C library cannot tell.
+std::optional<double> heapInUse() {
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
+    return static_cast<double>(mallinfo2().uordblks);
+#else
+    return std::nullopt;
+#endif
 }
 
 } // namespace
@@ -75,28 +93,83 @@ int main(int argc, char** argv) {
         else if (args[i] == QLatin1String("--exchanges")) exchanges = args[++i].toInt();
     }
     const kline::Request request = kline::cmd::livePage(1, false);
+    constexpr auto kFull = kline::ExchangeLog::kCapacity;
 
-    // ---- 1. the cost of the hook
+    // ---- 1. the cost of the program's log
     {
         Rig rig;
         auto simulator = std::make_shared<sim::Simulator>();
         rig.ports.setDevice(1, QStringLiteral("sim"));
         kline::EcuLink ecu(rig.ctx, rig.ports, sim::simulatedPortFactory(simulator, false));
         if (ecu.OpenPort(1) != 0) return 1;
-        kvintor::MonitorLog log;
+        kline::ExchangeLog log;
+        // Full from the start: every exchange timed also drops the oldest.
+        watch(ecu, Watch::Log, log);
+        while (log.entries().size() < kFull)
+            ecu.EcuExchange(request);
+        const auto& last = log.entries().back().exchange;
+        const int wireBytes = static_cast<int>(last.frame.size() + last.reply.size());
+
         std::printf("in-process simulated ECU, page 2, %d exchanges a round, best of 5\n", exchanges);
         std::printf("%-16s  us/exchange\n", "watching");
+        double ns[3] = {0, 0, 0};
         double unwatched[2] = {0, 0};
         int k = 0;
-        for (Watch w : {Watch::None, Watch::Empty, Watch::Monitor, Watch::None}) {
+        for (Watch w : {Watch::None, Watch::Empty, Watch::Log, Watch::None}) {
             watch(ecu, w, log);
-            const double ns = perExchange(ecu, request, exchanges);
-            if (w == Watch::None) unwatched[k++] = ns;
-            std::printf("%-16s  %11.2f\n", watchName(w), ns / 1000);
+            const double one = perExchange(ecu, request, exchanges);
+            if (w == Watch::None)
+                unwatched[k++] = one;
+            else
+                ns[static_cast<int>(w)] = one;
+            std::printf("%-16s  %11.2f%s\n", watchName(w), one / 1000,
+                        w == Watch::Log ? "  (full: 20 000 kept)" : "");
         }
+        ecu.setExchangeObserver({});
+        const double base = std::min(unwatched[0], unwatched[1]);
         std::printf("unwatched, first and last round apart: %.1f %% (the noise of the machine)\n",
                     100.0 * std::abs(unwatched[1] - unwatched[0]) / unwatched[0]);
-        ecu.setExchangeObserver({});
+        const double costUs = std::max(0.0, ns[static_cast<int>(Watch::Log)] - base) / 1000;
+        const double wireUs = kline::EcuLink::wireMs(wireBytes) * 1000;
+        std::printf("the program's log: %.2f us an exchange, %.4f %% of its %.1f ms on the wire "
+                    "(%d bytes at 9600 baud)\n",
+                    costUs, 100.0 * costUs / wireUs, wireUs / 1000, wireBytes);
+
+        // What a full log holds: each exchange's own frame and reply, as
+        // the link hands them over.
+        const kline::LoggedExchange sample = log.entries().back();
+        log = kline::ExchangeLog();
+        const auto before = heapInUse();
+        {
+            kline::ExchangeLog full;
+            for (std::size_t i = 0; i < kFull; ++i) {
+                const QByteArray frame(sample.exchange.frame.constData(),
+                                       sample.exchange.frame.size());
+                const QByteArray reply(sample.exchange.reply.constData(),
+                                       sample.exchange.reply.size());
+                full.add({sample.request, frame, reply, sample.exchange.result, 0, 30'000'000});
+            }
+            const auto after = heapInUse();
+            if (before && after)
+                std::printf("a full log (20 000 exchanges of page 2) holds %.1f MB, %.0f bytes an "
+                            "exchange\n",
+                            (*after - *before) / 1e6,
+                            (*after - *before) / static_cast<double>(kFull));
+            else
+                std::printf("a full log: its memory cannot be measured here\n");
+
+            // Opening the monitor: its list copies what the log keeps.
+            double best = 1e18;
+            for (int round = 0; round < 5; ++round) {
+                QElapsedTimer t;
+                t.start();
+                kvintor::MonitorModel model(full, nullptr);
+                model.refresh();
+                best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e6);
+            }
+            std::printf("the monitor opened on a full log lists its 20 000 rows in %.1f ms\n",
+                        best);
+        }
     }
 
     // ---- 2. the monitor's rate against the stopwatch on the wire
@@ -116,8 +189,8 @@ int main(int argc, char** argv) {
     }
     std::printf("\nkline-sim on %s, page 2, %.1f s each, 9600 baud\n", qPrintable(device), seconds);
     std::printf("%-16s  stopwatch/s  monitor/s  apart  wire limit/s  ratio\n", "watching");
-    for (Watch w : {Watch::None, Watch::Monitor}) {
-        kvintor::MonitorLog log;
+    for (Watch w : {Watch::None, Watch::Log}) {
+        kline::ExchangeLog log;
         watch(ecu, w, log);
         int count = 0;
         QElapsedTimer total;

@@ -31,11 +31,13 @@ bool Writer::open(const QString& path) {
     error_.clear();
     records_ = 0;
     file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Unbuffered: a buffered record the disk did not take would stay in the
+    // buffer and go out at the close, after the cut.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         error_ = common::whyNotWritable(path, file_.errorString());
         return false;
     }
-    regular_ = true;
+    regular_ = !file_.isSequential();
     return put(byteOrderMark());
 }
 
@@ -55,8 +57,10 @@ bool Writer::openStandardOutput() {
 bool Writer::put(const QByteArray& bytes) {
     if (!file_.isOpen()) return false;
     const qint64 before = regular_ ? file_.size() : 0;
-    const bool whole = file_.write(bytes) == bytes.size() && file_.flush();
-    if (whole) return true;
+    const qint64 written = file_.write(bytes);
+    if (written == bytes.size() && file_.flush()) return true;
+    // A short write tells no reason; the rest, tried once more, does.
+    if (written > 0 && written < bytes.size()) file_.write(bytes.mid(written));
     error_ = regular_ ? common::whyNotWritable(path_, file_.errorString()) : file_.errorString();
     // Nothing half-written stays behind.
     if (regular_) file_.resize(before);

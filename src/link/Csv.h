@@ -15,10 +15,10 @@ QString field(const QString& text);
 QByteArray record(const QStringList& fields);
 inline QByteArray byteOrderMark() { return QByteArrayLiteral("\xEF\xBB\xBF"); }
 
-// A CSV file written record by record. Every record goes out whole and is
-// flushed at once, so that whatever ends the program, the file holds whole
-// records only: a record the disk did not take is cut off again and the
-// writer closes with the reason.
+// A CSV file written record by record. Every record goes to the file at once
+// (no buffer of the writer's own), so that whatever ends the program, the
+// file holds whole records only: a record the disk took only in part (a
+// full disk) is cut off again and the writer closes with the reason.
 class Writer {
   public:
     Writer() = default;
@@ -45,7 +45,7 @@ class Writer {
     QString path_;
     QString error_;
     long records_ = 0;
-    bool regular_ = false; // a file that can be cut back
+    bool regular_ = false; // a file on a disk, that can be cut back
 };
 
 } // namespace kline::csv

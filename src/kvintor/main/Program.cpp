@@ -28,10 +28,10 @@ const QString Program::kApp = QStringLiteral("Kvintor");
 Program::Program(common::SettingsStore& settingsStore, common::Dialogs& dialogSeam,
                  common::Platform& platformSeam, kline::PortMap& ports, kline::PortFactory factory,
                  QString appFolder)
-    : settings(settingsStore), dialogs(dialogSeam),
-      platform(platformSeam), ctx{settings, dialogs, platform, state,
-                                  [this] { SaveSettingsAndQuit(); }},
+    : settings(settingsStore), dialogs(dialogSeam), platform(platformSeam),
+      ctx{settings, dialogs, platform, state, [this] { SaveSettingsAndQuit(); }},
       ecu(ctx, ports, std::move(factory), kApp), ledger(ecu, state) {
+    ecu.setExchangeObserver([this](const kline::ExchangeSeen& seen) { exchanges.add(seen); });
     if (!appFolder.endsWith(QLatin1Char('/'))) appFolder += QLatin1Char('/');
     state.AppFolder = appFolder;
     state.AppTitle = QStringLiteral("Kvintor  (версия 2.%1)").arg(kMajorVersion);

@@ -6,6 +6,7 @@
 #include "ReportLog.h"
 #include "common/ProgramState.h"
 #include "link/EcuLink.h"
+#include "link/ExchangeLog.h"
 
 #include <QPointer>
 #include <QRect>
@@ -71,6 +72,9 @@ public:
     common::Platform& platform;
     common::ProgramState state;
     common::Context ctx;
+    // The latest 20 000 exchanges of the run from its start, whether the
+    // link monitor is open or not (it outlives the link that feeds it).
+    kline::ExchangeLog exchanges;
     kline::EcuLink ecu;
     // What the ECU is still owed back, whichever window changed it.
     ReleaseLedger ledger;

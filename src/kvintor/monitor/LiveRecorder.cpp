@@ -7,9 +7,11 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace kvintor {
 
@@ -24,7 +26,15 @@ QString recordingFileName(const QString& seriesText, const QDateTime& now) {
 }
 
 LiveRecorder::LiveRecorder(Program& program, InitTest& main, QAction* item)
-    : QObject(&main), p_(program), main_(main), item_(item) {
+    : QObject(&main), p_(program), main_(main), item_(item), linkTimer_(new QTimer(this)) {
+    linkClock = [] {
+        static QElapsedTimer monotonic;
+        if (!monotonic.isValid()) monotonic.start();
+        return monotonic.elapsed();
+    };
+    linkTimer_->setObjectName(QStringLiteral("linkTimer"));
+    linkTimer_->setInterval(kLinkCheckMs);
+    connect(linkTimer_, &QTimer::timeout, this, &LiveRecorder::checkLink);
     item_->setCheckable(true);
     connect(item_, &QAction::triggered, this, [this](bool ticked) {
         // The tick follows the file, not the click.
@@ -33,7 +43,7 @@ LiveRecorder::LiveRecorder(Program& program, InitTest& main, QAction* item)
         else stop();
     });
     connect(&main_, &InitTest::pageShown, this, &LiveRecorder::pageShown);
-    connect(&main_, &InitTest::pollFailed, this, &LiveRecorder::stop);
+    connect(&main_, &InitTest::pollFailed, this, &LiveRecorder::pollFailed);
     // The exit dialogue and a signal end the program through the reset;
     // the file is closed before it.
     p_.addEndHook(this, [this] { stop(); });
@@ -57,12 +67,51 @@ bool LiveRecorder::start() {
 }
 
 void LiveRecorder::stop() {
+    linkAnswers();
     file_.close();
     item_->setChecked(false);
 }
 
+void LiveRecorder::pollFailed() {
+    if (!recording()) return;
+    // The main window searches for the ECU now; the recording waits for it.
+    if (lostSinceMs_ < 0) {
+        lostSinceMs_ = linkClock();
+        answeredBefore_ = p_.exchanges.count(kline::kOk);
+        linkTimer_->start();
+    }
+    checkLink();
+}
+
+void LiveRecorder::linkAnswers() {
+    lostSinceMs_ = -1;
+    linkTimer_->stop();
+}
+
+void LiveRecorder::checkLink() {
+    if (!recording() || lostSinceMs_ < 0) {
+        linkAnswers();
+        return;
+    }
+    // Any window's exchange that succeeded (the main window's search, a
+    // window opened meanwhile) shows the link alive.
+    if (p_.exchanges.count(kline::kOk) > answeredBefore_) {
+        linkAnswers();
+        return;
+    }
+    if (linkClock() - lostSinceMs_ <= kLinkLostMs) return;
+    const QString path = QDir::toNativeSeparators(file_.path());
+    stop();
+    p_.BeepSignal();
+    p_.dialogs.message(
+        QStringLiteral("Нет  связи  с  ЭБУ  более  5  секунд.  Запись  параметров  остановлена.") +
+            QStringLiteral("\r\n") + QStringLiteral("Записанное  сохранено  в  файле  ") + path,
+        QStringLiteral("Ошибка  ") + p_.state.AppTitle, common::Icon::Exclamation);
+}
+
 void LiveRecorder::pageShown(int page, const std::vector<int>& reply, const PageValues& shown) {
     if (!recording()) return;
+    linkAnswers();
     // Another page has other columns: its header comes first.
     bool written = true;
     if (page != headerPage_) {

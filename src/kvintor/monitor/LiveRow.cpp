@@ -1,9 +1,20 @@
 #include "LiveRow.h"
 
+#include <cstdlib>
+
 namespace kvintor {
 
 QString liveTime(const QDateTime& time) {
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    // The offset always as +hh:mm, UTC too, so that the column reads alike
+    // on every row and a row from a summer day and one from a winter day
+    // compare right.
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QStringList liveHeader(int page) {

@@ -7,7 +7,7 @@
 
 namespace kvintor {
 
-MonitorModel::MonitorModel(const MonitorLog& log, QObject* parent)
+MonitorModel::MonitorModel(const kline::ExchangeLog& log, QObject* parent)
     : QAbstractTableModel(parent), log_(log) {}
 
 bool MonitorModel::refresh() {
@@ -16,7 +16,7 @@ bool MonitorModel::refresh() {
     shownTotal_ = log_.total();
     const auto& entries = log_.entries();
     const auto fresh = static_cast<std::size_t>(std::min<long>(added, static_cast<long>(entries.size())));
-    const std::size_t keep = std::min(rows_.size(), MonitorLog::kCapacity - fresh);
+    const std::size_t keep = std::min(rows_.size(), kline::ExchangeLog::kCapacity - fresh);
     if (rows_.size() > keep) {
         const int gone = static_cast<int>(rows_.size() - keep);
         beginRemoveRows({}, 0, gone - 1);
@@ -38,9 +38,10 @@ int MonitorModel::columnCount(const QModelIndex& parent) const { return parent.i
 
 QString MonitorModel::text(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return QString();
-    const MonitorEntry& e = rows_[static_cast<std::size_t>(row)];
+    const kline::LoggedExchange& e = rows_[static_cast<std::size_t>(row)];
     switch (column) {
-    case Time: return e.exchange.time.toString(QStringLiteral("HH:mm:ss.zzz"));
+    case Time:
+        return e.exchange.time.toLocalTime().toString(QStringLiteral("HH:mm:ss.zzz"));
     case Request: return kline::trace::hex(e.exchange.frame);
     case Name: return requestName(e.request);
     case Reply: return kline::trace::hex(e.exchange.reply);

@@ -1,8 +1,8 @@
 #pragma once
-// The link monitor's list: the exchanges of a MonitorLog as table rows,
+// The link monitor's list: the exchanges of the program's log as table rows,
 // brought up to date by refresh() (new rows at the end, the oldest dropped
 // at the front, so a list scrolled back stays where it is).
-#include "MonitorLog.h"
+#include "link/ExchangeLog.h"
 
 #include <QAbstractTableModel>
 
@@ -13,7 +13,7 @@ class MonitorModel : public QAbstractTableModel {
   public:
     enum Column { Time, Request, Name, Reply, Code, Result, Ms, Columns };
 
-    MonitorModel(const MonitorLog& log, QObject* parent);
+    MonitorModel(const kline::ExchangeLog& log, QObject* parent);
     // True when rows came or went.
     bool refresh();
 
@@ -26,8 +26,8 @@ class MonitorModel : public QAbstractTableModel {
     QString text(int row, int column) const;
 
   private:
-    const MonitorLog& log_;
-    std::deque<MonitorEntry> rows_; // copies: the log drops its old ones at any exchange
+    const kline::ExchangeLog& log_;
+    std::deque<kline::LoggedExchange> rows_; // copies: the log drops its old ones at any exchange
     long shownTotal_ = 0;
 };
 

@@ -23,8 +23,8 @@ void installMonitorWindows(Program& program) {
         auto* recorder = new LiveRecorder(program, main, record);
         recorder->setObjectName(QStringLiteral("LiveRecorder"));
 
-        // One monitor at a time; it watches the link and never talks to the
-        // ECU, so the panel goes on polling under it.
+        // One monitor at a time; it shows the exchanges the program keeps and
+        // never talks to the ECU, so the panel goes on polling under it.
         auto window = std::make_shared<QPointer<fMonitor>>();
         QObject::connect(monitor, &QAction::triggered, &main, [&program, &main, window] {
             if (!*window) *window = new fMonitor(program, &main);

@@ -50,14 +50,14 @@ fMonitor::fMonitor(Program& program, QWidget* owner)
     shareLabel->setObjectName(QStringLiteral("shareLabel"));
     auto* counts = new QGridLayout;
     counts->setHorizontalSpacing(18);
-    for (int code = 0; code < MonitorLog::kResults; ++code) {
+    for (int code = 0; code < kline::ExchangeLog::kResults; ++code) {
         auto* l = new QLabel(this);
         l->setObjectName(QStringLiteral("countLabels(%1)").arg(code));
         counts->addWidget(l, code / 4, code % 4);
         countLabels[static_cast<std::size_t>(code)] = l;
     }
 
-    model_ = new MonitorModel(log_, this);
+    model_ = new MonitorModel(p_.exchanges, this);
     exchangeList = new QTableView(this);
     exchangeList->setObjectName(QStringLiteral("exchangeList"));
     exchangeList->setAccessibleName(QStringLiteral("Обмены"));
@@ -94,40 +94,31 @@ fMonitor::fMonitor(Program& program, QWidget* owner)
     refreshTimer->setInterval(kRefreshMs);
     connect(refreshTimer, &QTimer::timeout, this, &fMonitor::refresh);
     refreshTimer->start();
-
-    // From now on every exchange of the program passes by here.
-    p_.ecu.setExchangeObserver(
-        [this](const kline::ExchangeSeen& seen) { log_.add(seen, QDateTime::currentDateTime()); });
-    watching_ = true;
+    // What the program has kept since its start, the latest at the bottom.
     refresh();
 }
 
-fMonitor::~fMonitor() {
-    stopWatching();
-}
-
-void fMonitor::stopWatching() {
-    if (!watching_) return;
-    watching_ = false;
-    p_.ecu.setExchangeObserver({});
+const kline::ExchangeLog& fMonitor::log() const {
+    return p_.exchanges;
 }
 
 void fMonitor::refresh() {
+    const kline::ExchangeLog& kept = p_.exchanges;
     const qint64 now = clock();
-    rateLabel->setText(QStringLiteral("Обменов в секунду:  ") + fixed(log_.rate(now), 1));
-    const double limit = log_.wireLimit();
+    rateLabel->setText(QStringLiteral("Обменов в секунду:  ") + fixed(kept.rate(now), 1));
+    const double limit = kept.wireLimit();
     if (limit > 0) {
-        const auto& last = log_.entries().back().exchange;
+        const auto& last = kept.entries().back().exchange;
         shareLabel->setText(
             QStringLiteral("Доля предела линии:  %1  (предел %2 обм./с при %3 байтах)")
-                .arg(fixed(log_.wireShare(now), 2), fixed(limit, 1))
+                .arg(fixed(kept.wireShare(now), 2), fixed(limit, 1))
                 .arg(last.frame.size() + last.reply.size()));
     } else {
         shareLabel->setText(QStringLiteral("Доля предела линии:  -"));
     }
-    for (int code = 0; code < MonitorLog::kResults; ++code)
+    for (int code = 0; code < kline::ExchangeLog::kResults; ++code)
         countLabels[static_cast<std::size_t>(code)]->setText(
-            QStringLiteral("%1  %2:  %3").arg(code).arg(resultText(code)).arg(log_.count(code)));
+            QStringLiteral("%1  %2:  %3").arg(code).arg(resultText(code)).arg(kept.count(code)));
 
     QScrollBar* bar = exchangeList->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum();
@@ -144,7 +135,7 @@ void fMonitor::save() {
                                              QStringLiteral("Трасса обмена (*.jsonl)"));
     if (path.isEmpty()) return;
     QString why;
-    if (kline::trace::save(path, log_.trace(), &why)) return;
+    if (kline::trace::save(path, p_.exchanges.trace(), &why)) return;
     p_.BeepSignal();
     p_.dialogs.message(QStringLiteral("Файл не сохранён: ") + QDir::toNativeSeparators(path) +
                            QStringLiteral("\r\n") + QStringLiteral("Причина: ") + why,
@@ -153,7 +144,6 @@ void fMonitor::save() {
 
 void fMonitor::closeEvent(QCloseEvent* event) {
     refreshTimer->stop();
-    stopWatching();
     QWidget::closeEvent(event);
 }
 

@@ -1,11 +1,12 @@
 #pragma once
-// The link monitor "Монитор линии": the latest 2000 exchanges of the ECU
-// link as they went over the wire (time, request frame, the request's name,
-// reply bytes, result, round trip), the rate of exchanges and its share of
-// the wire's limit, a count per result code since it opened; "Сохранить"
-// writes the list as a trace that kline-sim can serve again. It watches the
-// link while it is open and talks to the ECU itself never.
-#include "MonitorLog.h"
+// The link monitor "Монитор линии": the exchanges the program keeps from its
+// start (the latest 20 000 of the ECU link as they went over the wire: time,
+// request frame, the request's name, reply bytes, result, round trip), the
+// rate of exchanges and its share of the wire's limit, a count per result
+// code since the start; "Сохранить" writes the list as a trace that
+// kline-sim can serve again, identification included. It only shows what
+// the program keeps, opened or not, and talks to the ECU itself never.
+#include "link/ExchangeLog.h"
 
 #include <QWidget>
 #include <array>
@@ -27,16 +28,15 @@ class fMonitor : public QWidget {
     static constexpr int kRefreshMs = 250;
 
     fMonitor(Program& program, QWidget* owner);
-    ~fMonitor() override;
 
     QLabel* rateLabel;
     QLabel* shareLabel;
-    std::array<QLabel*, MonitorLog::kResults> countLabels{};
+    std::array<QLabel*, kline::ExchangeLog::kResults> countLabels{};
     QTableView* exchangeList;
     QPushButton* saveButton;
     QTimer* refreshTimer;
 
-    const MonitorLog& log() const { return log_; }
+    const kline::ExchangeLog& log() const;
     MonitorModel& model() { return *model_; }
     // Brings the list and the figures up to date (the timer does it too).
     void refresh();
@@ -50,12 +50,8 @@ class fMonitor : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    void stopWatching();
-
     Program& p_;
-    MonitorLog log_;
     MonitorModel* model_;
-    bool watching_ = false;
 };
 
 } // namespace kvintor

@@ -24,6 +24,7 @@ struct KlineLogOnAPseudoTerminal : ::testing::Test {
         ASSERT_TRUE(server.start());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("ru_RU.UTF-8")); // decimal commas
+        env.insert(QStringLiteral("TZ"), QStringLiteral("<+0530>-5:30")); // a zone half an hour off
         kline.setProcessEnvironment(env);
     }
     void TearDown() override {
@@ -79,7 +80,10 @@ TEST_F(KlineLogOnAPseudoTerminal, RowsAreTheRecordingsRowsForTheRepliesTheEcuSen
     EXPECT_EQ(rows[0], kvintor::liveHeader(0));
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const QStringList& row = rows[static_cast<int>(i) + 1];
-        EXPECT_FALSE(QDateTime::fromString(row[0], Qt::ISODateWithMs).isNull()) << row[0].toStdString();
+        // Local time with its offset: the moment, wherever it was written.
+        EXPECT_TRUE(row[0].endsWith(QStringLiteral("+05:30"))) << row[0].toStdString();
+        const QDateTime at = QDateTime::fromString(row[0], Qt::ISODateWithMs);
+        EXPECT_LT(std::abs(at.secsTo(QDateTime::currentDateTime())), 600) << row[0].toStdString();
         EXPECT_EQ(row.mid(1), expected[i].mid(1)) << "row " << i + 1;
     }
     EXPECT_TRUE(bytes.contains(",\"1")) << "decimal commas quoted";

@@ -1,10 +1,12 @@
-// The link monitor: its entries against the simulator's own record of the
-// wire under every line fault, the window's list, figures and trace, and its
-// rate against a stopwatch on a pseudo-terminal.
+// The link monitor: the program's exchange log against the simulator's own
+// record of the wire under every line fault, the window's list of what the
+// program kept from its start, figures and trace, and its rate against a
+// stopwatch on a pseudo-terminal.
 #include "KvintorRig.h"
 #include "SimLink.h"
 #include "common/Time.h"
 #include "link/Commands.h"
+#include "link/ExchangeLog.h"
 #include "link/HardwarePort.h"
 #include "link/Trace.h"
 #include "monitor/MonitorModel.h"
@@ -21,8 +23,8 @@
 #include <QTableView>
 #include <gtest/gtest.h>
 
+using kline::ExchangeLog;
 using kline::Request;
-using kvintor::MonitorLog;
 using kvintor::MonitorModel;
 
 namespace {
@@ -39,8 +41,8 @@ struct NoPauses {
 TEST(MonitorLogOnTheWire, EntriesAreTheFramesTheSimulatorSawWithTheirResults) {
     NoPauses noPauses;
     SimLink link;
-    MonitorLog log;
-    link.ecu.setExchangeObserver([&log](const kline::ExchangeSeen& seen) { log.add(seen, QDateTime::currentDateTime()); });
+    ExchangeLog log;
+    link.ecu.setExchangeObserver([&log](const kline::ExchangeSeen& seen) { log.add(seen); });
     struct Case {
         sim::LineFault fault;
         int result;
@@ -91,31 +93,30 @@ TEST(MonitorLogOnTheWire, EntriesAreTheFramesTheSimulatorSawWithTheirResults) {
 
 // ============================================================= the window
 
-TEST(MonitorWindow, ListsTheExchangesCountsTheResultsAndSavesATrace) {
+TEST(MonitorWindow, ListsTheExchangesSinceTheStartCountsTheResultsAndSavesATrace) {
     NoPauses noPauses;
     KvintorRig rig;
     kvintor::installMonitorWindows(rig.program);
     ASSERT_TRUE(rig.startOnCom1());
     kvintor::InitTest& main = rig.main();
+    // Identification and polls with no monitor open.
     main.activated();
+    rig.requests();
+    main.timer1Tick();
+    for (int i = 0; i < 3; ++i)
+        main.timer2Tick();
+    rig.sim->adapter.setFault(sim::LineFault::EcuSilent);
+    main.timer2Tick();
+    rig.sim->adapter.setFault(sim::LineFault::None);
+
     auto* item = main.findChild<QAction*>(QStringLiteral("DopInd(5)"));
     ASSERT_TRUE(item);
     EXPECT_EQ(item->text(), QStringLiteral("Монитор линии"));
-    EXPECT_FALSE(rig.program.ecu.observed());
     item->trigger();
     auto* monitor = main.findChild<kvintor::fMonitor*>();
     ASSERT_TRUE(monitor);
     EXPECT_EQ(monitor->windowTitle(), QStringLiteral("Монитор линии"));
     EXPECT_EQ(monitor->exchangeList->accessibleName(), QStringLiteral("Обмены"));
-    EXPECT_TRUE(rig.program.ecu.observed());
-
-    rig.requests();
-    main.timer1Tick();
-    for (int i = 0; i < 3; ++i) main.timer2Tick();
-    rig.sim->adapter.setFault(sim::LineFault::EcuSilent);
-    main.timer2Tick();
-    rig.sim->adapter.setFault(sim::LineFault::None);
-    monitor->refresh();
 
     const auto& wire = rig.sim->adapter.log();
     MonitorModel& m = monitor->model();
@@ -147,16 +148,34 @@ TEST(MonitorWindow, ListsTheExchangesCountsTheResultsAndSavesATrace) {
     const auto trace = kline::trace::load(path);
     ASSERT_TRUE(trace);
     EXPECT_EQ(*trace, monitor->log().trace());
+    EXPECT_EQ(trace->size(), 10u);
     EXPECT_EQ(trace->back().result, kline::kEcuSilent);
 
-    // Closed, the link is watched no more; opened again, it starts afresh.
+    // Closed, the program keeps on; opened again, the monitor shows the
+    // same exchanges and those that came meanwhile.
     monitor->close();
-    EXPECT_FALSE(rig.program.ecu.observed());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    main.timer1Tick();
     item->trigger();
     monitor = main.findChild<kvintor::fMonitor*>();
     ASSERT_TRUE(monitor);
-    EXPECT_EQ(monitor->log().total(), 0);
+    ASSERT_EQ(monitor->model().rowCount(), 16);
+    EXPECT_EQ(monitor->model().text(9, MonitorModel::Code), QStringLiteral("3"));
+    EXPECT_EQ(monitor->model().text(15, MonitorModel::Name),
+              QStringLiteral("чтение переменных 65, 66, 40"));
+
+    // The latest 20 000 stay; the list drops the oldest as they go.
+    const int more = static_cast<int>(ExchangeLog::kCapacity) - 16 + 5;
+    for (int i = 0; i < more; ++i)
+        rig.program.ecu.EcuExchange(kline::cmd::connect());
+    monitor->refresh();
+    ASSERT_EQ(monitor->model().rowCount(), static_cast<int>(ExchangeLog::kCapacity));
+    EXPECT_EQ(monitor->model().text(0, MonitorModel::Name),
+              QStringLiteral("чтение переменных 65, 66, 40"));
+    EXPECT_EQ(monitor->model().text(1, MonitorModel::Name),
+              QStringLiteral(
+                  "чтение списка переменных 8, 81, 82, 83, 84, 26, 99, 44, 38, 53, 35, 92, 52, 9"));
+    EXPECT_EQ(monitor->countLabels[0]->text(), QStringLiteral("0  Успешно:  %1").arg(15 + more));
     monitor->close();
 }
 
@@ -182,8 +201,8 @@ TEST(MonitorRateOnAPseudoTerminal, AgreesWithTheStopwatchOfTheLinkBenchmark) {
     ports.setDevice(1, server.devicePath());
     kline::EcuLink ecu(t.ctx, ports, kline::hardwarePortFactory());
     ASSERT_EQ(ecu.OpenPort(1), 0);
-    MonitorLog log;
-    ecu.setExchangeObserver([&log](const kline::ExchangeSeen& seen) { log.add(seen, QDateTime::currentDateTime()); });
+    ExchangeLog log;
+    ecu.setExchangeObserver([&log](const kline::ExchangeSeen& seen) { log.add(seen); });
 
     // As link_bench measures: exchanges of one page, back to back, by the
     // stopwatch.

@@ -1,7 +1,9 @@
 // "Запись параметров в файл...": the rows against what the panel showed, the
-// file read back by Python's csv module, and every way the file is closed.
+// file read back by Python's csv module, failed polls and a lost link, and
+// every way the file is closed, a disk that fills among them.
 #include "CsvFiles.h"
 #include "KvintorRig.h"
+#include "common/Time.h"
 #include "monitor/LiveRecorder.h"
 #include "monitor/MonitorWindows.h"
 
@@ -10,13 +12,22 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTimer>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 using kvintor::LiveRecorder;
 
 namespace {
 
 struct Recording : ::testing::Test {
+    // The settling pause after a bad checksum is the link's business.
+    struct NoPauses {
+        NoPauses() {
+            common::setPauseHook([](int) {});
+        }
+        ~NoPauses() { common::setPauseHook(nullptr); }
+    } noPauses;
     KvintorRig rig;
     QString path;
     QAction* item = nullptr;
@@ -72,8 +83,12 @@ struct Recording : ::testing::Test {
     }
     void expectRow(const QStringList& row, const Shown& s) {
         ASSERT_EQ(row.size(), 30);
-        static const QRegularExpression iso(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"));
+        // Local time with its offset from UTC, which tells the moment.
+        static const QRegularExpression iso(QStringLiteral(
+            "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$"));
         EXPECT_TRUE(iso.match(row[0]).hasMatch()) << row[0].toStdString();
+        const QDateTime at = QDateTime::fromString(row[0], Qt::ISODateWithMs);
+        EXPECT_LT(std::abs(at.secsTo(QDateTime::currentDateTime())), 600) << row[0].toStdString();
         EXPECT_EQ(row[1], QString::number(s.page + 1));
         EXPECT_EQ(row.mid(2, 8), s.values);
         EXPECT_EQ(row.mid(10, 16), s.lamps);
@@ -121,22 +136,85 @@ TEST_F(Recording, TwoHundredPollsGiveTheRowsThePanelShowedAndReadBackWhole) {
     EXPECT_EQ(w().valueFrames[0][2]->title(), QStringLiteral("Обороты/мин."));
 }
 
-TEST_F(Recording, ALinkFailureEndsTheFileWithWholeRows) {
+TEST_F(Recording, FailedPollsWriteNoRowAndOnlyALinkLostForMoreThan5sEndsTheFile) {
+    qint64 nowMs = 0;
+    recorder->linkClock = [&nowMs] { return nowMs; };
     startRecording();
-    for (int i = 0; i < 50; ++i) poll();
+    poll();
+    // Each fault fails one poll; the main window searches, finds the ECU
+    // again within 5 s and polls on. The losses add up to more than 5 s,
+    // none of them alone does.
+    struct Loss {
+        sim::LineFault fault;
+        qint64 lastsMs;
+    };
+    const Loss losses[] = {{sim::LineFault::BadChecksum, 100},  {sim::LineFault::BadChecksum, 100},
+                           {sim::LineFault::BadChecksum, 100},  {sim::LineFault::BadChecksum, 100},
+                           {sim::LineFault::BadChecksum, 100},  {sim::LineFault::EcuSilent, 4900},
+                           {sim::LineFault::WrongEcho, 2000},   {sim::LineFault::NoEcho, 4999},
+                           {sim::LineFault::OverlongReply, 500}};
+    for (const Loss& loss : losses) {
+        SCOPED_TRACE(sim::lineFaultName(loss.fault));
+        rig.sim->adapter.setFault(loss.fault);
+        poll();
+        ASSERT_FALSE(w().Timer2->isActive());
+        nowMs += loss.lastsMs;
+        recorder->checkLink();
+        rig.sim->adapter.setFault(sim::LineFault::None);
+        rig.sim->advance(100);
+        w().timer1Tick();
+        ASSERT_TRUE(w().Timer2->isActive());
+        recorder->checkLink();
+        poll();
+        poll();
+        EXPECT_TRUE(recorder->recording());
+    }
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(rig.dialogs.messages.empty());
+    ASSERT_EQ(shown.size(), 1u + 2 * std::size(losses));
+
+    // The line dies: the main window searches in vain.
     rig.sim->adapter.setFault(sim::LineFault::EcuSilent);
-    w().timer2Tick();
+    poll();
+    for (int i = 0; i < 10; ++i) {
+        nowMs += 500;
+        w().timer1Tick();
+        recorder->checkLink();
+    }
+    EXPECT_TRUE(recorder->recording()) << "5 s are not more than 5 s";
+    nowMs += 1;
+    recorder->checkLink();
     EXPECT_FALSE(recorder->recording());
     EXPECT_FALSE(item->isChecked());
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    const common::MessageCall& told = rig.dialogs.messages[0];
+    EXPECT_EQ(
+        told.text,
+        QStringLiteral("Нет  связи  с  ЭБУ  более  5  секунд.  Запись  параметров  остановлена.\r\n"
+                       "Записанное  сохранено  в  файле  ") +
+            path);
+    EXPECT_EQ(told.caption, QStringLiteral("Ошибка  ") + rig.program.state.AppTitle);
+    EXPECT_EQ(told.icon, common::Icon::Exclamation);
+    // Said once, whatever comes after.
+    for (int i = 0; i < 3; ++i) {
+        nowMs += 5000;
+        w().timer1Tick();
+        recorder->checkLink();
+    }
+    EXPECT_EQ(rig.dialogs.messages.size(), 1u);
+
+    // Every good reply has its row, and nothing else is in the file.
     const QByteArray closed = fileBytes(path);
     EXPECT_TRUE(closed.endsWith("\r\n"));
-    EXPECT_EQ(readCsvWithPython(path).size(), 51);
+    const QList<QStringList> rows = readCsvWithPython(path);
+    ASSERT_EQ(static_cast<std::size_t>(rows.size()), 1 + shown.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        expectRow(rows[static_cast<int>(i) + 1], shown[i]);
     // The ECU back: the panel polls again, the file stays as it was.
     rig.sim->adapter.setFault(sim::LineFault::None);
     w().timer1Tick();
     for (int i = 0; i < 3; ++i) poll();
     EXPECT_EQ(fileBytes(path), closed);
-    EXPECT_TRUE(rig.dialogs.messages.empty());
 }
 
 TEST_F(Recording, TheEndOfTheProgramClosesTheFile) {
@@ -150,7 +228,7 @@ TEST_F(Recording, TheEndOfTheProgramClosesTheFile) {
     for (int i = 0; i < 5; ++i) expectRow(rows[1 + i], shown[static_cast<std::size_t>(i)]);
 }
 
-TEST_F(Recording, AFileThatCannotBeWrittenIsToldAndNothingIsRecorded) {
+TEST_F(Recording, AFileThatTakesNoMoreIsToldAndKeepsOnlyWholeRows) {
     const QString title = rig.program.state.AppTitle;
     rig.dialogs.fileNext(QString()); // cancelled
     item->trigger();
@@ -172,6 +250,51 @@ TEST_F(Recording, AFileThatCannotBeWrittenIsToldAndNothingIsRecorded) {
     EXPECT_FALSE(item->isChecked());
     ASSERT_EQ(rig.dialogs.messages.size(), 2u);
     EXPECT_TRUE(rig.dialogs.messages[1].text.startsWith(QStringLiteral("Файл не создан: /dev/full\r\nПричина: ")));
+
+    // A disk that fills during the recording: the kernel takes part of a
+    // row (a limit on the size of the files this process writes stands for
+    // the full disk), the writer cuts it off again.
+    startRecording();
+    for (int i = 0; i < 3; ++i)
+        poll();
+    const QByteArray three = fileBytes(path);
+    const qint64 whole = three.size();
+    const qint64 row = (whole - three.indexOf("\r\n") - 2) / 3; // about one row
+    struct FileSizeLimit {
+        rlimit before{};
+        void (*handler)(int) = nullptr;
+        explicit FileSizeLimit(qint64 bytes) {
+            handler = std::signal(SIGXFSZ, SIG_IGN); // a write past it fails, no signal
+            getrlimit(RLIMIT_FSIZE, &before);
+            rlimit limit = before;
+            limit.rlim_cur = static_cast<rlim_t>(bytes);
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ~FileSizeLimit() {
+            setrlimit(RLIMIT_FSIZE, &before);
+            std::signal(SIGXFSZ, handler);
+        }
+    };
+    {
+        const FileSizeLimit full(whole + row / 3 + 2 * row); // two rows more, then a third of one
+        for (int i = 0; i < 3 && recorder->recording(); ++i)
+            poll();
+    }
+    EXPECT_FALSE(recorder->recording());
+    EXPECT_FALSE(item->isChecked());
+    ASSERT_EQ(rig.dialogs.messages.size(), 3u);
+    EXPECT_TRUE(rig.dialogs.messages[2].text.startsWith(
+        QStringLiteral("Запись параметров остановлена, файл не записан: ") + path +
+        QStringLiteral("\r\nПричина: ")))
+        << rig.dialogs.messages[2].text.toStdString();
+    EXPECT_EQ(rig.dialogs.messages[2].caption, title);
+    const QByteArray cut = fileBytes(path);
+    EXPECT_TRUE(cut.endsWith("\r\n"));
+    const QList<QStringList> rows = readCsvWithPython(path);
+    ASSERT_EQ(static_cast<std::size_t>(rows.size()), shown.size())
+        << "the header and all rows but the last";
+    for (std::size_t i = 0; i + 1 < shown.size(); ++i)
+        expectRow(rows[static_cast<int>(i) + 1], shown[i]);
 }
 
 TEST_F(Recording, TheOfferedNameIsTheSerialNumberAndTheDate) {

@@ -5,8 +5,8 @@
 #include "SimLink.h"
 #include "common/Time.h"
 #include "link/Commands.h"
+#include "link/ExchangeLog.h"
 #include "link/HardwarePort.h"
-#include "monitor/MonitorLog.h"
 #include "monitor/MonitorWindows.h"
 #include "monitor/fMonitor.h"
 #include "sim/Replay.h"
@@ -73,8 +73,8 @@ TEST(Replay, RepliesAndFailuresComeBackInTheirRecordedOrder) {
     NoPauses noPauses;
     // The visit: a page polled while the line misbehaves, an identification text.
     SimLink car;
-    kvintor::MonitorLog log;
-    car.ecu.setExchangeObserver([&log](const kline::ExchangeSeen& s) { log.add(s, QDateTime::currentDateTime()); });
+    kline::ExchangeLog log;
+    car.ecu.setExchangeObserver([&log](const kline::ExchangeSeen& s) { log.add(s); });
     const Request page = kline::cmd::livePage(1, false);
     const Request serial = kline::cmd::readVariables({117});
     std::vector<Exchange> recorded;
@@ -123,29 +123,44 @@ TEST(Replay, KlineSimRefusesATraceItCannotRead) {
                     .contains(QStringLiteral("line 2: \"request\" is not a whole request frame in hex")));
 }
 
-TEST(ReplayOnAPseudoTerminal, KvintorShowsTheSamePanelAsOnTheCar) {
+TEST(ReplayOnAPseudoTerminal, KvintorIdentifiesAndShowsTheSamePanelAsOnTheCar) {
     NoPauses noPauses;
     const QString trace = [] {
         static QTemporaryDir keep;
         return keep.path() + QStringLiteral("/visit.jsonl");
     }();
-    // The car: Kvintor with the link monitor open, the engine revved on page 1.
+    // The car: Kvintor identifies the ECU and polls, the engine revved on
+    // page 1; only then the link monitor is opened and saves.
     std::vector<QStringList> onTheCar;
     {
         KvintorRig rig;
         kvintor::installMonitorWindows(rig.program);
         ASSERT_TRUE(rig.startOnCom1());
-        rig.main().findChild<QAction*>(QStringLiteral("DopInd(5)"))->trigger();
-        auto* monitor = rig.main().findChild<kvintor::fMonitor*>();
-        ASSERT_TRUE(monitor);
         onTheCar = visit(rig.main(), [&rig](int poll) {
             if (poll == 2) rig.sim->ecu.engine().setThrottle(90);
             if (poll == 3) rig.sim->advance(1500);
         });
+        rig.main().findChild<QAction*>(QStringLiteral("DopInd(5)"))->trigger();
+        auto* monitor = rig.main().findChild<kvintor::fMonitor*>();
+        ASSERT_TRUE(monitor);
         rig.dialogs.fileNext(trace);
         monitor->saveButton->click();
         monitor->close();
     }
+    // The trace begins with the identification.
+    const auto saved = kline::trace::load(trace);
+    ASSERT_TRUE(saved);
+    ASSERT_GT(saved->size(), 6u);
+    const std::vector<Request> identification = {
+        kline::cmd::connect(),
+        kline::cmd::ecuType(),
+        kline::cmd::readVariables({kline::cmd::kVarSerial}),
+        kline::cmd::readVariables({kline::cmd::kVarRomVersion}),
+        kline::cmd::engineText(),
+        kline::cmd::readConnectionValues()};
+    for (std::size_t i = 0; i < identification.size(); ++i)
+        EXPECT_EQ(kline::trace::requestOf((*saved)[i].frame), identification[i])
+            << "exchange " << i;
     // Speed and page change on the car: the replay has something to show.
     ASSERT_NE(onTheCar[1], onTheCar[5]);
 

@@ -1,13 +1,16 @@
-#include "MonitorLog.h"
+#include "ExchangeLog.h"
 
 #include <cmath>
 
-namespace kvintor {
+namespace kline {
 
-void MonitorLog::add(const kline::ExchangeSeen& seen, const QDateTime& now) {
-    MonitorEntry e;
+void ExchangeLog::add(const ExchangeSeen& seen, const QDateTime& now) {
+    LoggedExchange e;
     const qint64 tookNs = seen.endNs - seen.startNs;
-    e.exchange.time = now.addMSecs(-tookNs / 1'000'000);
+    // Local time costs microseconds at every exchange; it is worked out
+    // only when the exchanges are shown or saved.
+    e.exchange.time =
+        QDateTime::fromMSecsSinceEpoch(now.toMSecsSinceEpoch() - tookNs / 1'000'000, Qt::UTC);
     e.exchange.frame = seen.frame;
     e.exchange.reply = seen.reply;
     e.exchange.result = seen.result;
@@ -17,16 +20,18 @@ void MonitorLog::add(const kline::ExchangeSeen& seen, const QDateTime& now) {
     e.startNs = seen.startNs;
     e.endNs = seen.endNs;
     entries_.push_back(std::move(e));
-    while (entries_.size() > kCapacity) entries_.pop_front();
-    if (seen.result >= 0 && seen.result < kResults) ++counts_[static_cast<std::size_t>(seen.result)];
+    while (entries_.size() > kCapacity)
+        entries_.pop_front();
+    if (seen.result >= 0 && seen.result < kResults)
+        ++counts_[static_cast<std::size_t>(seen.result)];
     ++total_;
 }
 
-long MonitorLog::count(int result) const {
+long ExchangeLog::count(int result) const {
     return result >= 0 && result < kResults ? counts_[static_cast<std::size_t>(result)] : 0;
 }
 
-double MonitorLog::rate(qint64 nowNs) const {
+double ExchangeLog::rate(qint64 nowNs) const {
     if (entries_.empty()) return 0;
     // The exchanges that ended within the window, counted from the start of
     // the first of them to the end of the last (to now once the link is
@@ -47,23 +52,26 @@ double MonitorLog::rate(qint64 nowNs) const {
     return span > 0 ? static_cast<double>(n) * 1e9 / static_cast<double>(span) : 0;
 }
 
-double MonitorLog::wireLimit() const {
+double ExchangeLog::wireLimit() const {
     if (entries_.empty()) return 0;
     const auto& last = entries_.back().exchange;
     const auto bytes = last.frame.size() + last.reply.size();
     return bytes > 0 ? kWireBytesPerSecond / static_cast<double>(bytes) : 0;
 }
 
-double MonitorLog::wireShare(qint64 nowNs) const {
+double ExchangeLog::wireShare(qint64 nowNs) const {
     const double limit = wireLimit();
     return limit > 0 ? rate(nowNs) / limit : 0;
 }
 
-std::vector<kline::TraceEntry> MonitorLog::trace() const {
-    std::vector<kline::TraceEntry> out;
+std::vector<TraceEntry> ExchangeLog::trace() const {
+    std::vector<TraceEntry> out;
     out.reserve(entries_.size());
-    for (const MonitorEntry& e : entries_) out.push_back(e.exchange);
+    for (const LoggedExchange& e : entries_) {
+        out.push_back(e.exchange);
+        out.back().time = e.exchange.time.toLocalTime();
+    }
     return out;
 }
 
-} // namespace kvintor
+} // namespace kline

@@ -1,27 +1,29 @@
 #pragma once
-// What the link monitor keeps: the latest 2000 exchanges as seen on the
-// wire, a count per result code since the monitor opened, and the rate of
-// exchanges with its share of what the 9600-baud wire allows. No widgets.
-#include "link/EcuLink.h"
-#include "link/Trace.h"
+// The latest exchanges of the link as they went over the wire, kept for the
+// whole run of a program: the latest 20 000 from its start (about a quarter
+// of an hour of the panel's polling at 9600 baud), a count per result code
+// since the start, and the rate of exchanges with its share of what the
+// wire allows. The link monitor shows it and saves it as a trace. No widgets.
+#include "EcuLink.h"
+#include "Trace.h"
 
 #include <QDateTime>
 #include <array>
 #include <deque>
 #include <vector>
 
-namespace kvintor {
+namespace kline {
 
-struct MonitorEntry {
-    kline::TraceEntry exchange;
-    kline::Request request;
+struct LoggedExchange {
+    TraceEntry exchange; // its time in UTC, cheap to take (trace() gives local time)
+    Request request;
     qint64 startNs = 0; // monotonic, for the rate
     qint64 endNs = 0;
 };
 
-class MonitorLog {
+class ExchangeLog {
   public:
-    static constexpr std::size_t kCapacity = 2000;
+    static constexpr std::size_t kCapacity = 20000;
     static constexpr int kResults = 7; // result codes 0..6
     // The rate is taken over the exchanges of the last two seconds.
     static constexpr qint64 kRateWindowNs = 2'000'000'000;
@@ -29,8 +31,8 @@ class MonitorLog {
     static constexpr double kWireBytesPerSecond = 960.0;
 
     // One exchange; `now` is the wall clock at its end.
-    void add(const kline::ExchangeSeen& seen, const QDateTime& now);
-    const std::deque<MonitorEntry>& entries() const { return entries_; }
+    void add(const ExchangeSeen& seen, const QDateTime& now = QDateTime::currentDateTimeUtc());
+    const std::deque<LoggedExchange>& entries() const { return entries_; }
     // Exchanges added since the start (also those that fell off the list).
     long total() const { return total_; }
     long count(int result) const;
@@ -43,12 +45,13 @@ class MonitorLog {
     // rate / wireLimit.
     double wireShare(qint64 nowNs) const;
 
-    std::vector<kline::TraceEntry> trace() const;
+    // The exchanges kept, oldest first, in local time.
+    std::vector<TraceEntry> trace() const;
 
   private:
-    std::deque<MonitorEntry> entries_;
+    std::deque<LoggedExchange> entries_;
     std::array<long, kResults> counts_{};
     long total_ = 0;
 };
 
-} // namespace kvintor
+} // namespace kline
