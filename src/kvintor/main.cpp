@@ -11,6 +11,7 @@
 #include "common/ProgramIcon.h"
 #include "common/ProgramOptions.h"
 #include "common/QtDialogs.h"
+#include "common/RunningLock.h"
 #include "common/SettingsStore.h"
 #include "common/Translations.h"
 #include "link/HardwarePort.h"
@@ -54,9 +55,14 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kvintor"));
     common::installRussianTranslations(app);
     common::showAsDesktopProgram(app, common::DesktopProgram::Kvintor);
+    // Held while Kvintor runs, so that the uninstaller can tell; a second
+    // Kvintor, or settings that cannot be written, run all the same.
+    common::RunningLock runningLock(common::RunningLock::pathFor(settings, kvintor::Program::kApp));
+    runningLock.lock();
 
-    // COM1 on the simulator: a device name of its own.
-    const QString simDevice = QStringLiteral("sim:ecu");
+    // COM1 on the simulator: a device name of its own, as the settings
+    // window shows it.
+    const QString simDevice = QStringLiteral("(встроенный имитатор)");
     auto simulator = std::make_shared<sim::Simulator>();
     if (simulated) ports.setDevice(1, simDevice);
     // A port refused for lack of permission: the hint on standard error and
@@ -76,6 +82,11 @@ int main(int argc, char** argv) {
     kvintor::Program program(settings, dialogs, platform, ports, factory,
                              QApplication::applicationDirPath());
     running = &program;
+    // The program ends at once, without unwinding: the lock goes first.
+    program.endProgram = [&runningLock, end = program.endProgram] {
+        runningLock.unlock();
+        end();
+    };
 
     // The oscilloscope reads the built-in simulator through its own port.
     const kvintor::StreamPortFactory serialStreams = kvintor::serialStreamPorts();

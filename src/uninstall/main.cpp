@@ -1,6 +1,6 @@
 // Uninstall: removes Kvintor from the folder it lies in.
 //
-//   uninstall [--help | --version]
+//   kvintor-uninstall [--help | --version]
 #include "CommandLine.h"
 #include "Uninstaller.h"
 #include "common/Platform.h"
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(uninstall::versionText(QStringLiteral(KV_VERSION))));
         return 0;
     case uninstall::Action::Error:
-        std::fprintf(stderr, "uninstall: %s\n%s", qPrintable(error),
+        std::fprintf(stderr, "kvintor-uninstall: %s\n%s", qPrintable(error),
                      qPrintable(uninstall::usage()));
         return 64;
     case uninstall::Action::Run:
@@ -41,5 +41,12 @@ int main(int argc, char** argv) {
     common::DesktopPlatform platform;
     uninstall::Uninstaller uninstaller(settings, dialogs, platform,
                                        QApplication::applicationDirPath());
-    return uninstaller.run() == uninstall::Uninstaller::Result::Failed ? 1 : 0;
+    switch (uninstaller.run()) {
+    case uninstall::Uninstaller::Result::Failed:
+        return 1;
+    case uninstall::Uninstaller::Result::Packaged:
+        return 2;
+    default:
+        return 0;
+    }
 }
