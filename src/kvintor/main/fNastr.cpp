@@ -3,6 +3,7 @@
 #include "Program.h"
 #include "common/Platform.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -119,6 +120,8 @@ void fNastr::load() {
             if (!d.description.isEmpty())
                 c->setItemData(c->count() - 1, d.description, Qt::ToolTipRole);
         }
+        // The list as wide as its longest name (a by-id name is long).
+        c->view()->setMinimumWidth(c->view()->sizeHintForColumn(0) + 2 * c->view()->frameWidth());
         atOpening_[i] = probed_[i] = map.device(n);
         const int at = c->findText(atOpening_[i]);
         c->setCurrentIndex(at);
