@@ -16,8 +16,8 @@ set(KV_RELEASE_DATE 2026-12-07)
 set(KV_RELEASE_DATE_RFC2822 "Mon, 07 Dec 2026 12:00:00 +0000")
 
 # The uninstaller has no desktop entry: a tool set installed by the package
-# manager is removed by the package manager.
-install(TARGETS kvintor uninstall fermel lumeta kline-sim kline
+# manager is removed by the package manager (the uninstaller then says so).
+install(TARGETS kvintor kvintor-uninstall fermel lumeta kline-sim kline
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Desktop entries and icons: Kvintor, Fermel, Lumeta, the ECU simulator.
@@ -41,7 +41,7 @@ endforeach()
 # Manual pages and the changelog, compressed as Debian keeps them (gzip -9n:
 # no name or time stamp inside, the same bytes on every build).
 find_program(KV_GZIP gzip REQUIRED)
-set(KV_MAN_PAGES kvintor fermel lumeta kline-sim kline uninstall)
+set(KV_MAN_PAGES kvintor fermel lumeta kline-sim kline kvintor-uninstall)
 set(kv_compressed)
 foreach(page IN LISTS KV_MAN_PAGES)
     configure_file(${PROJECT_SOURCE_DIR}/resources/man/${page}.1.in

@@ -15,6 +15,15 @@ enum class InfoOption { None, Help, Version };
 // name left out. "--" ends the options: a file may be called "--help".
 InfoOption findInfoOption(const QStringList& arguments);
 
+// The arguments of main() without the program's name.
+QStringList programArguments(int argc, char** argv);
+
+// The arguments without Qt's own options and their values (-platform NAME,
+// -style=NAME, -reverse, ..., with one dash or two), as QApplication takes
+// them away: what the program itself must understand, known before a
+// QApplication exists, so that a wrong command line is told without a display.
+QStringList withoutQtOptions(const QStringList& arguments);
+
 // The tool set's version line for a program: "kvintor 2.4".
 QString versionLine(const QString& program);
 

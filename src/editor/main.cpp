@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "Fermel.h"
 #include "common/ProgramIcon.h"
+#include "common/ProgramOptions.h"
 #include "common/QtDialogs.h"
 #include "common/SettingsStore.h"
 #include "common/Translations.h"
@@ -15,13 +16,12 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    // The command line first: --help and --version need no display.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    // The command line first: it needs no display. Qt's own options
+    // (-platform, -style, ...) are QApplication's.
     common::SettingsStore settings;
     kline::PortMap ports(&settings, editor::settingsApp());
-    const editor::CommandLine line = editor::parseCommandLine(arguments, ports);
+    const editor::CommandLine line = editor::parseCommandLine(
+        common::withoutQtOptions(common::programArguments(argc, argv)), ports);
     if (!line.error.isEmpty()) {
         std::fprintf(stderr, "fermel: %s\nusage: fermel [--port N=DEVICE ...] [FILE]\n",
                      qPrintable(line.error));

@@ -21,8 +21,9 @@ QString usageText(const QString& settingsFile, const QString& dataFolder) {
                "\n"
                "Ports:\n"
                "  COM1 to COM4 are /dev/ttyS0 to /dev/ttyS3 unless the settings (section\n"
-               "  Ports, keys COM1 to COM4) or --port name other devices. The user needs\n"
-               "  read and write access to the device: membership of the dialout group.\n"
+               "  Ports, keys COM1 to COM4; the settings window changes them) or --port\n"
+               "  name other devices. The user needs read and write access to the device:\n"
+               "  membership of the dialout group.\n"
                "\n"
                "Files:\n"
                "  ") +
@@ -33,7 +34,7 @@ QString usageText(const QString& settingsFile, const QString& dataFolder) {
                "                   (section fNastr), the main window (InitTest), the places\n"
                "                   of the windows, port devices (section Ports)\n"
                "  Otchet.log       the report log, in the program's folder when that is\n"
-               "                   writable, otherwise ") +
+               "                   writable and not a system folder, otherwise ") +
            dataFolder +
            QStringLiteral("/Kvintor/Otchet.log\n"
                           "  ~/.config/autostart/Kvintor.desktop\n"

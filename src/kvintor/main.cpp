@@ -5,14 +5,15 @@
 //
 // --port maps COM N to a device for this run; --simulator makes COM1 the
 // built-in simulated ECU and shows the simulator's control panel.
+#include "AllWindows.h"
+#include "Usage.h"
 #include "common/Platform.h"
 #include "common/ProgramIcon.h"
 #include "common/ProgramOptions.h"
 #include "common/QtDialogs.h"
+#include "common/RunningLock.h"
 #include "common/SettingsStore.h"
 #include "common/Translations.h"
-#include "AllWindows.h"
-#include "Usage.h"
 #include "link/HardwarePort.h"
 #include "main/InitTest.h"
 #include "main/Program.h"
@@ -28,33 +29,40 @@
 int main(int argc, char** argv) {
     // --help and --version need no display.
     const auto help = [] {
-        return kvintor::usageText(common::SettingsStore().fileFor(kvintor::Program::kApp),
-                                  QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+        return kvintor::usageText(
+            common::SettingsStore().fileFor(kvintor::Program::kApp),
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     };
     if (const auto done = common::answerInfoOption(argc, argv, QStringLiteral("kvintor"), help))
         return *done;
+    // A wrong command line is told before a display is needed. Qt's own
+    // options (-platform, -style, ...) are QApplication's.
+    common::SettingsStore settings;
+    kline::PortMap ports(&settings, kvintor::Program::kApp);
+    QString error;
+    QStringList rest = ports.applyArguments(
+        common::withoutQtOptions(common::programArguments(argc, argv)), &error);
+    const bool simulated = rest.removeAll(QStringLiteral("--simulator")) > 0;
+    if (error.isEmpty() && !rest.isEmpty())
+        error = QStringLiteral("unknown argument ") + rest.first();
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "kvintor: %s\nusage: kvintor [--port N=DEVICE ...] [--simulator]\n",
+                     qPrintable(error));
+        return 64;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kvintor"));
     common::installRussianTranslations(app);
     common::showAsDesktopProgram(app, common::DesktopProgram::Kvintor);
+    // Held while Kvintor runs, so that the uninstaller can tell; a second
+    // Kvintor, or settings that cannot be written, run all the same.
+    common::RunningLock runningLock(common::RunningLock::pathFor(settings, kvintor::Program::kApp));
+    runningLock.lock();
 
-    common::SettingsStore settings;
-    kline::PortMap ports(&settings, kvintor::Program::kApp);
-    QString error;
-    QStringList rest = ports.applyArguments(app.arguments().mid(1), &error);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "kvintor: %s\n", qPrintable(error));
-        return 64;
-    }
-    const bool simulated = rest.removeAll(QStringLiteral("--simulator")) > 0;
-    if (!rest.isEmpty()) {
-        std::fprintf(stderr, "kvintor: unknown argument %s\nusage: kvintor [--port N=DEVICE ...] [--simulator]\n",
-                     qPrintable(rest.first()));
-        return 64;
-    }
-
-    // COM1 on the simulator: a device name of its own.
-    const QString simDevice = QStringLiteral("sim:ecu");
+    // COM1 on the simulator: a device name of its own, as the settings
+    // window shows it.
+    const QString simDevice = QStringLiteral("(встроенный имитатор)");
     auto simulator = std::make_shared<sim::Simulator>();
     if (simulated) ports.setDevice(1, simDevice);
     // A port refused for lack of permission: the hint on standard error and
@@ -71,15 +79,23 @@ int main(int argc, char** argv) {
 
     common::QtDialogs dialogs;
     common::DesktopPlatform platform;
-    kvintor::Program program(settings, dialogs, platform, ports, factory, QApplication::applicationDirPath());
+    kvintor::Program program(settings, dialogs, platform, ports, factory,
+                             QApplication::applicationDirPath());
     running = &program;
+    // The program ends at once, without unwinding: the lock goes first.
+    program.endProgram = [&runningLock, end = program.endProgram] {
+        runningLock.unlock();
+        end();
+    };
 
     // The oscilloscope reads the built-in simulator through its own port.
     const kvintor::StreamPortFactory serialStreams = kvintor::serialStreamPorts();
-    kvintor::installAllWindows(program, [&](const QString& device) -> std::unique_ptr<kvintor::StreamPort> {
-        if (device == simDevice) return std::make_unique<kvintor::PolledStreamPort>(simulatedPort(device), 5, 0);
-        return serialStreams(device);
-    });
+    kvintor::installAllWindows(
+        program, [&](const QString& device) -> std::unique_ptr<kvintor::StreamPort> {
+            if (device == simDevice)
+                return std::make_unique<kvintor::PolledStreamPort>(simulatedPort(device), 5, 0);
+            return serialStreams(device);
+        });
 
     std::unique_ptr<sim::ControlPanel> panel;
     if (simulated) {

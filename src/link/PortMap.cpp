@@ -2,7 +2,47 @@
 
 #include "common/SettingsStore.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <algorithm>
+
 namespace kline {
+
+namespace {
+QString settingsKey(int n) {
+    return QStringLiteral("COM%1").arg(n);
+}
+} // namespace
+
+QList<SerialDevice> withStableNames(const QList<SerialDevice>& found, const QString& byIdFolder) {
+    // Each device under the first link (by name) that leads to it.
+    QMap<QString, QString> linkTo;
+    const QFileInfoList links =
+        QDir(byIdFolder)
+            .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& link : links) {
+        const QString target = link.canonicalFilePath();
+        if (link.isSymLink() && !target.isEmpty() && !linkTo.contains(target))
+            linkTo.insert(target, link.absoluteFilePath());
+    }
+    QList<SerialDevice> out;
+    for (SerialDevice d : found) {
+        const QString target = QFileInfo(d.path).canonicalFilePath();
+        if (linkTo.contains(target)) d.path = linkTo.value(target);
+        out.push_back(d);
+    }
+    std::sort(out.begin(), out.end(),
+              [](const SerialDevice& a, const SerialDevice& b) { return a.path < b.path; });
+    return out;
+}
+
+QList<SerialDevice> presentSerialDevices() {
+    QList<SerialDevice> found;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        found.push_back({info.systemLocation(), info.description()});
+    return withStableNames(found, QStringLiteral("/dev/serial/by-id"));
+}
 
 PortMap::PortMap(const common::SettingsStore* settings, QString app)
     : settings_(settings), app_(std::move(app)) {}
@@ -18,15 +58,21 @@ QString PortMap::defaultDevice(int n) {
 QString PortMap::device(int n) const {
     if (overrides_.contains(n)) return overrides_.value(n);
     if (settings_) {
-        const QString stored = settings_->GetSetting(app_, QStringLiteral("Ports"),
-                                                     QStringLiteral("COM%1").arg(n));
+        const QString stored = settings_->GetSetting(app_, QStringLiteral("Ports"), settingsKey(n));
         if (!stored.trimmed().isEmpty()) return stored.trimmed();
     }
     return defaultDevice(n);
 }
 
-void PortMap::setDevice(int n, const QString& device) { overrides_[n] = device; }
+void PortMap::setDevice(int n, const QString& device) {
+    overrides_[n] = device;
+}
 
+bool PortMap::choose(int n, const QString& device, common::SettingsStore& store) {
+    const QString chosen = device.trimmed();
+    overrides_[n] = chosen.isEmpty() ? defaultDevice(n) : chosen;
+    return store.SaveSetting(app_, QStringLiteral("Ports"), settingsKey(n), chosen);
+}
 QStringList PortMap::applyArguments(const QStringList& arguments, QString* error) {
     QStringList rest;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -49,7 +95,9 @@ QStringList PortMap::applyArguments(const QStringList& arguments, QString* error
         const int n = eq > 0 ? value.left(eq).toInt(&ok) : 0;
         const QString dev = eq > 0 ? value.mid(eq + 1) : QString();
         if (!ok || n < 1 || n > 4 || dev.isEmpty()) {
-            if (error) *error = QStringLiteral("bad --port %1 (expected N=DEVICE, N from 1 to 4)").arg(value);
+            if (error)
+                *error =
+                    QStringLiteral("bad --port %1 (expected N=DEVICE, N from 1 to 4)").arg(value);
             continue;
         }
         setDevice(n, dev);

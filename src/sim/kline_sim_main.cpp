@@ -27,7 +27,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <unistd.h>
 
@@ -46,65 +45,87 @@ int usage(const char* why) {
     return 64;
 }
 
-bool hasArg(int argc, char** argv, const char* name) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0) return true;
-    return false;
+// What the command line asks for.
+struct Options {
+    bool headless = false;
+    QString link;
+    QString imagePath;
+    QString tracePath;
+    sim::SimOptions sim;
+    sim::LineFault startFault = sim::LineFault::None;
+};
+
+// The options, or in *why what is wrong with them.
+std::optional<Options> parseArguments(const QStringList& args, QString* why) {
+    Options o;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == QLatin1String("--headless")) {
+            o.headless = true;
+        } else if (a == QLatin1String("--stopped")) {
+            o.sim.engineRunning = false;
+        } else if (a == QLatin1String("--link") && hasValue) {
+            o.link = args[++i];
+        } else if (a == QLatin1String("--image") && hasValue) {
+            o.imagePath = args[++i];
+        } else if (a == QLatin1String("--replay") && hasValue) {
+            o.tracePath = args[++i];
+        } else if (a == QLatin1String("--fault") && hasValue) {
+            const auto f = sim::lineFaultFromName(args[++i]);
+            if (!f) {
+                *why = QStringLiteral("unknown line fault ") + args[i];
+                return std::nullopt;
+            }
+            o.startFault = *f;
+        } else if (a == QLatin1String("--seed") && hasValue) {
+            o.sim.seed = args[++i].toUInt();
+        } else if (a == QLatin1String("--engine") && hasValue) {
+            const QString e = args[++i];
+            if (e == QLatin1String("4062")) {
+                o.sim.fuelling = sim::Fuelling::Injection4062;
+            } else if (e == QLatin1String("4063")) {
+                o.sim.fuelling = sim::Fuelling::Injection4063;
+            } else if (e == QLatin1String("carb")) {
+                o.sim.fuelling = sim::Fuelling::Carburettor;
+            } else {
+                *why = QStringLiteral("--engine takes 4062, 4063 or carb");
+                return std::nullopt;
+            }
+        } else {
+            *why = QStringLiteral("unknown argument %1").arg(a);
+            return std::nullopt;
+        }
+    }
+    return o;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     // Neither do --help and --version.
-    if (const auto done = common::answerInfoOption(argc, argv, QStringLiteral("kline-sim"), sim::klineSimUsage))
+    if (const auto done =
+            common::answerInfoOption(argc, argv, QStringLiteral("kline-sim"), sim::klineSimUsage))
         return *done;
+    // Nor does a wrong command line. Qt's own options (-platform, -style,
+    // ...) are QApplication's.
+    QString wrong;
+    const std::optional<Options> parsed =
+        parseArguments(common::withoutQtOptions(common::programArguments(argc, argv)), &wrong);
+    if (!parsed) return usage(qPrintable(wrong));
+    const Options& o = *parsed;
     // Headless runs need no display at all.
-    if (hasArg(argc, argv, "--headless") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (o.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     common::installRussianTranslations(app);
     common::showAsDesktopProgram(app, common::DesktopProgram::KlineSim);
-    const QStringList args = app.arguments().mid(1);
-
-    bool headless = false;
-    QString link;
-    QString imagePath;
-    QString tracePath;
-    sim::SimOptions options;
-    sim::LineFault startFault = sim::LineFault::None;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--headless")) {
-            headless = true;
-        } else if (a == QLatin1String("--stopped")) {
-            options.engineRunning = false;
-        } else if (a == QLatin1String("--link") && hasValue) {
-            link = args[++i];
-        } else if (a == QLatin1String("--image") && hasValue) {
-            imagePath = args[++i];
-        } else if (a == QLatin1String("--replay") && hasValue) {
-            tracePath = args[++i];
-        } else if (a == QLatin1String("--fault") && hasValue) {
-            const auto f = sim::lineFaultFromName(args[++i]);
-            if (!f) return usage("unknown line fault");
-            startFault = *f;
-        } else if (a == QLatin1String("--seed") && hasValue) {
-            options.seed = args[++i].toUInt();
-        } else if (a == QLatin1String("--engine") && hasValue) {
-            const QString e = args[++i];
-            if (e == QLatin1String("4062"))
-                options.fuelling = sim::Fuelling::Injection4062;
-            else if (e == QLatin1String("4063"))
-                options.fuelling = sim::Fuelling::Injection4063;
-            else if (e == QLatin1String("carb"))
-                options.fuelling = sim::Fuelling::Carburettor;
-            else
-                return usage("--engine takes 4062, 4063 or carb");
-        } else {
-            return usage(qPrintable(QStringLiteral("unknown argument %1").arg(a)));
-        }
-    }
+    const bool headless = o.headless;
+    const QString& link = o.link;
+    const QString& imagePath = o.imagePath;
+    const QString& tracePath = o.tracePath;
+    const sim::SimOptions& options = o.sim;
+    const sim::LineFault startFault = o.startFault;
 
     auto simulator = std::make_shared<sim::Simulator>(options);
     if (!imagePath.isEmpty()) {
@@ -122,8 +143,8 @@ int main(int argc, char** argv) {
         if (!trace) return usage(qPrintable(QStringLiteral("--replay: %1").arg(why)));
         replay = std::make_unique<sim::Replay>(*trace);
         replay->serve(*simulator);
-        std::fprintf(stderr, "kline-sim: replaying %zu exchanges of %zu requests from %s\n", trace->size(),
-                     replay->requests(), qPrintable(tracePath));
+        std::fprintf(stderr, "kline-sim: replaying %zu exchanges of %zu requests from %s\n",
+                     trace->size(), replay->requests(), qPrintable(tracePath));
     }
 
     simulator->adapter.setFault(startFault);

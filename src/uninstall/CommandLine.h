@@ -1,5 +1,5 @@
 #pragma once
-// The uninstaller's command line:  uninstall [--help | --version]
+// The uninstaller's command line:  kvintor-uninstall [--help | --version]
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +11,6 @@ enum class Action { Run, Help, Version, Error };
 Action parseCommandLine(const QStringList& arguments, QString* error = nullptr);
 
 QString usage();                             // the text of --help
-QString versionText(const QString& version); // "uninstall " + version
+QString versionText(const QString& version); // "kvintor-uninstall " + version
 
 } // namespace uninstall

@@ -2,11 +2,14 @@
 
 #include "common/Dialogs.h"
 #include "common/Platform.h"
+#include "common/RunningLock.h"
 #include "common/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace uninstall {
 
@@ -20,6 +23,11 @@ System thisSystem() {
 
 QString programFileName(System system) {
     return system == System::Windows ? QStringLiteral("Kvintor.exe") : QStringLiteral("kvintor");
+}
+
+QString uninstallerFileName(System system) {
+    return system == System::Windows ? QStringLiteral("Uninstall.exe")
+                                     : QStringLiteral("kvintor-uninstall");
 }
 
 QString scriptFileName(System system) {
@@ -44,13 +52,17 @@ QStringList scriptLines(System system) {
                 QStringLiteral("if exist Uninst.bat del Uninst.bat")};
     // The same files under their names here; the script works in its own
     // folder whoever starts it.
-    return {
-        QStringLiteral("#!/bin/sh"),          QStringLiteral("cd \"$(dirname \"$0\")\" || exit 1"),
-        QStringLiteral("rm -f Comctl32.ocx"), QStringLiteral("rm -f Comdlg32.ocx"),
-        QStringLiteral("rm -f Mscomm32.ocx"), QStringLiteral("rm -f Msinet.ocx"),
-        QStringLiteral("rm -f Readme.txt"),   QStringLiteral("rm -f Speaker.dll"),
-        QStringLiteral("rm -f Otchet.log"),   QStringLiteral("rm -f uninstall"),
-        QStringLiteral("rm -f Uninst.sh")};
+    return {QStringLiteral("#!/bin/sh"),
+            QStringLiteral("cd \"$(dirname \"$0\")\" || exit 1"),
+            QStringLiteral("rm -f Comctl32.ocx"),
+            QStringLiteral("rm -f Comdlg32.ocx"),
+            QStringLiteral("rm -f Mscomm32.ocx"),
+            QStringLiteral("rm -f Msinet.ocx"),
+            QStringLiteral("rm -f Readme.txt"),
+            QStringLiteral("rm -f Speaker.dll"),
+            QStringLiteral("rm -f Otchet.log"),
+            QStringLiteral("rm -f ") + uninstallerFileName(system),
+            QStringLiteral("rm -f Uninst.sh")};
 }
 
 QString kvintorApp() {
@@ -74,11 +86,46 @@ QString installationFolder(const QString& executableFolder) {
     return folder;
 }
 
+QString packageFromDpkgSearch(const QString& output, const QString& file) {
+    // "kvintor: /usr/bin/kvintor", "libc6:amd64, libc6:i386: /usr/share/...";
+    // diversions are told on lines of their own.
+    for (const QString& line : output.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("diversion by "))) continue;
+        const auto colon = line.indexOf(QLatin1String(": "));
+        if (colon <= 0 || line.mid(colon + 2).trimmed() != file) continue;
+        return line.left(colon)
+            .section(QLatin1String(", "), 0, 0)
+            .section(QLatin1Char(':'), 0, 0)
+            .trimmed();
+    }
+    return QString();
+}
+
+QString dpkgPackageOf(const QString& file) {
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("dpkg-query"));
+    if (query.isEmpty()) return QString();
+    QProcess dpkg;
+    dpkg.start(query, {QStringLiteral("--search"), QStringLiteral("--"), file});
+    if (!dpkg.waitForFinished(10000)) {
+        dpkg.kill();
+        dpkg.waitForFinished(1000);
+        return QString();
+    }
+    if (dpkg.exitStatus() != QProcess::NormalExit || dpkg.exitCode() != 0) return QString();
+    return packageFromDpkgSearch(QString::fromLocal8Bit(dpkg.readAllStandardOutput()), file);
+}
+
 QString Uninstaller::question() {
     return QStringLiteral("Вы хотите удалить программу Kvintor и все компоненты?");
 }
 QString Uninstaller::questionTitle() {
     return QStringLiteral("Удаление программы");
+}
+QString Uninstaller::packageText(const QString& package) {
+    return QStringLiteral("Программа Kvintor установлена из пакета %1.\n"
+                          "Удалите её менеджером пакетов, например командой:\n"
+                          "sudo apt remove %1")
+        .arg(package);
 }
 QString Uninstaller::failureText() {
     return QStringLiteral("Закройте все приложения!");
@@ -90,17 +137,34 @@ QString Uninstaller::failureTitle() {
 Uninstaller::Uninstaller(common::SettingsStore& settings, common::Dialogs& dialogs,
                          common::Platform& platform, QString executableFolder, System system)
     : settings_(settings), dialogs_(dialogs), platform_(platform),
-      executableFolder_(std::move(executableFolder)), system_(system) {}
+      executableFolder_(std::move(executableFolder)), system_(system) {
+    kvintorRuns = [this] {
+        return common::RunningLock::heldElsewhere(
+            common::RunningLock::pathFor(settings_, kvintorApp()));
+    };
+}
 
 Uninstaller::Result Uninstaller::run() {
+    const QString folder = installationFolder(executableFolder_);
+    // The package manager keeps account of a package's files: deleting them
+    // behind its back would leave it wrong about them.
+    if (!folder.isEmpty() && packageOf) {
+        for (const QString& file : {programFileName(system_), uninstallerFileName(system_)}) {
+            const QString package = packageOf(folder + file);
+            if (package.isEmpty()) continue;
+            dialogs_.message(packageText(package), questionTitle(), common::Icon::Information);
+            return Result::Packaged;
+        }
+    }
     if (dialogs_.message(question(), questionTitle(), common::Icon::Critical,
                          common::Buttons::YesNo, common::Answer::No) != common::Answer::Yes)
         return Result::Declined;
 
-    const QString folder = installationFolder(executableFolder_);
+    // A running Kvintor keeps its program file in use and would write its
+    // settings back at its end.
     const QString script = folder + scriptFileName(system_);
-    const bool ok = !folder.isEmpty() && QFileInfo(folder).isDir() && removeFiles(folder) &&
-                    writeScript(script);
+    const bool ok = !(kvintorRuns && kvintorRuns()) && !folder.isEmpty() &&
+                    QFileInfo(folder).isDir() && removeFiles(folder) && writeScript(script);
     bool deleted = true;
     if (ok)
         for (const QString& section : kvintorSections())
@@ -140,8 +204,8 @@ bool Uninstaller::writeScript(const QString& path) {
 bool Uninstaller::startScript(const QString& folder, const QString& path) {
     // The script deletes by bare names: it starts in the installation folder.
     return system_ == System::Windows
-               ? platform_.startDetached(QStringLiteral("cmd.exe"), {QStringLiteral("/c"), scriptFileName(system_)},
-                                         folder)
+               ? platform_.startDetached(QStringLiteral("cmd.exe"),
+                                         {QStringLiteral("/c"), scriptFileName(system_)}, folder)
                : platform_.startDetached(QStringLiteral("/bin/sh"), {path}, folder);
 }
 

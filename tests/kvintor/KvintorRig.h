@@ -33,6 +33,7 @@ struct KvintorRig {
     KvintorRig()
         : program(settings, dialogs, platform, ports, factory(), dir.path()) {
         ports.setDevice(1, QStringLiteral("sim"));
+        ports.presentDevices = [] { return QList<kline::SerialDevice>{}; }; // not this computer's
         program.endProgram = [this] { ++ends; };
         program.execModal = [this](QDialog& d) {
             modalsShown << d.objectName();

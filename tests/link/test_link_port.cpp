@@ -3,6 +3,9 @@
 #include "TestContext.h"
 #include "link/EcuLink.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace kline;
@@ -122,4 +125,41 @@ TEST_F(LinkPort, PortMapSettingsAndCommandLine) {
     ports.applyArguments({"--port", "1="}, &error);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(ports.device(1), "/dev/ttyS0");
+    // A device chosen by the user is stored and wins over this run's --port;
+    // an empty one is the port's default.
+    EXPECT_TRUE(ports.choose(4, " /dev/ttyUSB1 ", t.settings));
+    EXPECT_EQ(ports.device(4), "/dev/ttyUSB1");
+    EXPECT_EQ(t.settings.GetSetting("Kvintor", "Ports", "COM4"), "/dev/ttyUSB1");
+    EXPECT_TRUE(ports.choose(2, "", t.settings));
+    EXPECT_EQ(ports.device(2), "/dev/ttyS1");
+    EXPECT_EQ(PortMap(&t.settings).device(2), "/dev/ttyS1") << "and so in the next run";
+}
+
+TEST(PortMapDevices, StableNamesStandForTheDevicesTheyLinkTo) {
+    QTemporaryDir dir;
+    const QString dev = dir.path() + "/dev/";
+    QDir().mkpath(dev + "serial/by-id");
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyS0"}) {
+        QFile f(dev + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString byId = dev + "serial/by-id/";
+    ASSERT_TRUE(QFile::link("../../ttyUSB0", byId + "usb-FTDI_FT232R_USB_UART_A1-if00-port0"));
+    ASSERT_TRUE(QFile::link(dev + "ttyUSB1", byId + "usb-Prolific_PL2303-if00-port0"));
+    ASSERT_TRUE(QFile::link("../../ttyUSB5", byId + "usb-unplugged-if00-port0")); // leads nowhere
+    const QList<SerialDevice> found{
+        {dev + "ttyUSB1", "PL2303"}, {dev + "ttyS0", ""}, {dev + "ttyUSB0", "FT232R USB UART"}};
+
+    QStringList paths, descriptions;
+    for (const SerialDevice& d : withStableNames(found, byId)) {
+        paths << d.path;
+        descriptions << d.description;
+    }
+    EXPECT_EQ(paths, (QStringList{byId + "usb-FTDI_FT232R_USB_UART_A1-if00-port0",
+                                  byId + "usb-Prolific_PL2303-if00-port0", dev + "ttyS0"}));
+    EXPECT_EQ(descriptions, (QStringList{"FT232R USB UART", "PL2303", ""}));
+    paths.clear();
+    for (const SerialDevice& d : withStableNames(found, dev + "no-such-folder"))
+        paths << d.path;
+    EXPECT_EQ(paths, (QStringList{dev + "ttyS0", dev + "ttyUSB0", dev + "ttyUSB1"}));
 }

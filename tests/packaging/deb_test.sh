@@ -19,7 +19,7 @@ deb=$(KV_BUILD_DIR="$build" KV_SKIP_SETUP=1 "$source/scripts/package" | tail -n 
 
 contents=$(dpkg-deb --contents "$deb" | awk '{ print $1, $NF }')
 has() { grep -qE "^$1 \./$2\$" <<<"$contents" || fail "the package lacks /$2"; }
-for p in kvintor fermel lumeta kline-sim kline uninstall; do
+for p in kvintor fermel lumeta kline-sim kline kvintor-uninstall; do
     has -rwxr-xr-x "usr/bin/$p"
     has -rw-r--r-- "usr/share/man/man1/$p.1.gz"
 done

@@ -22,7 +22,7 @@ fail() {
 # kvintor --version etc.: one line, the program's name and the version.
 check_versions_and_help() {
     local bin=$1 version=$2 p out
-    for p in kvintor fermel lumeta kline-sim kline uninstall; do
+    for p in kvintor fermel lumeta kline-sim kline kvintor-uninstall; do
         out=$("$bin/$p" --version) || fail "$p --version ended with $?"
         [ "$out" = "$p $version" ] || fail "$p --version printed '$out'"
         out=$("$bin/$p" --help) || fail "$p --help ended with $?"
@@ -45,7 +45,7 @@ man_statuses() { sed -n '/^EXIT STATUS/,/^[A-Z]/p' | grep -oE '^ {7}[0-9]+' | aw
 # exit statuses as --help; kline-sim's also every command of its console.
 check_manual_pages() {
     local prefix=$1 p page help text warnings
-    for p in kvintor fermel lumeta kline-sim kline uninstall; do
+    for p in kvintor fermel lumeta kline-sim kline kvintor-uninstall; do
         page=$prefix/share/man/man1/$p.1.gz
         [ -f "$page" ] || fail "no manual page for $p"
         warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null)
@@ -153,7 +153,7 @@ DESTDIR="$stage" cmake --install "$build" --prefix /usr >"$scratch/install.log" 
     fail "cmake --install: $(cat "$scratch/install.log")"
 
 expected=$(
-    for p in fermel kline kline-sim kvintor lumeta uninstall; do
+    for p in fermel kline kline-sim kvintor kvintor-uninstall lumeta; do
         echo "usr/bin/$p"
         echo "usr/share/man/man1/$p.1.gz"
     done
@@ -174,7 +174,7 @@ $(diff <(sort <<<"$expected") <(sort <<<"$installed"))"
 
 # The uninstaller removes its own folder: it lies beside kvintor, and the
 # desktop menu does not offer it.
-[ "$(dirname "$(cd "$stage" && find . -name uninstall)")" = ./usr/bin ] || fail "uninstall is not beside kvintor"
+[ "$(dirname "$(cd "$stage" && find . -name kvintor-uninstall)")" = ./usr/bin ] || fail "kvintor-uninstall is not beside kvintor"
 if grep -l '^Exec=.*uninstall' "$stage"/usr/share/applications/*.desktop; then
     fail "a desktop entry starts the uninstaller"
 fi

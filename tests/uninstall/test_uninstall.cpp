@@ -4,11 +4,14 @@
 #include "Uninstaller.h"
 #include "common/RecordingDialogs.h"
 #include "common/RecordingPlatform.h"
+#include "common/RunningLock.h"
 #include "common/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -35,8 +38,8 @@ struct UninstallRig {
             s == System::Windows
                 ? QStringList{"Kvintor.exe", "Fermel.exe", "Lumeta.exe",  "Uninstall.exe",
                               "Readme.txt",  "Otchet.log", "Speaker.dll", "Comctl32.ocx"}
-                : QStringList{"kvintor",   "fermel",     "lumeta",
-                              "uninstall", "Readme.txt", "Otchet.log"};
+                : QStringList{"kvintor",           "fermel",     "lumeta",
+                              "kvintor-uninstall", "Readme.txt", "Otchet.log"};
         for (const QString& f : installed)
             touch(folder + f);
         // Every Kvintor section, one more of Kvintor's, and Fermel's and Lumeta's.
@@ -47,7 +50,9 @@ struct UninstallRig {
         settings.SaveSetting("lumeta", "Adr", "a", "39915");
     }
     Uninstaller::Result run(common::Platform& p) {
-        return Uninstaller(settings, dialogs, p, executableFolder, system).run();
+        Uninstaller u(settings, dialogs, p, executableFolder, system);
+        u.packageOf = [this](const QString& file) { return packages.value(file); };
+        return u.run();
     }
     Uninstaller::Result run() { return run(platform); }
     QStringList files() const { return QDir(folder).entryList(QDir::Files, QDir::Name); }
@@ -59,6 +64,7 @@ struct UninstallRig {
     common::SettingsStore settings{dir.path() + "/settings"};
     common::RecordingDialogs dialogs;
     common::RecordingPlatform platform;
+    QMap<QString, QString> packages; // file -> the package that owns it
 };
 
 } // namespace
@@ -89,8 +95,8 @@ TEST(Uninstall, YesRemovesKvintorAndStartsTheScript) {
     EXPECT_EQ(rig.dialogs.messages.size(), 1u);
 
     // The program file is gone; everything else waits for the script.
-    EXPECT_EQ(rig.files(), (QStringList{"Otchet.log", "Readme.txt", "Uninst.sh", "fermel", "lumeta",
-                                        "uninstall"}));
+    EXPECT_EQ(rig.files(), (QStringList{"Otchet.log", "Readme.txt", "Uninst.sh", "fermel",
+                                        "kvintor-uninstall", "lumeta"}));
     EXPECT_EQ(readFile(rig.folder + "Uninst.sh"), QByteArray("#!/bin/sh\n"
                                                              "cd \"$(dirname \"$0\")\" || exit 1\n"
                                                              "rm -f Comctl32.ocx\n"
@@ -100,14 +106,15 @@ TEST(Uninstall, YesRemovesKvintorAndStartsTheScript) {
                                                              "rm -f Readme.txt\n"
                                                              "rm -f Speaker.dll\n"
                                                              "rm -f Otchet.log\n"
-                                                             "rm -f uninstall\n"
+                                                             "rm -f kvintor-uninstall\n"
                                                              "rm -f Uninst.sh\n"));
     // Exactly the thirteen sections went.
     EXPECT_EQ(rig.settings.sections("Kvintor"), QStringList{"InitTest"});
     EXPECT_EQ(rig.settings.GetSetting("Kvintor", "InitTest", "WindSt"), "2");
     EXPECT_EQ(rig.settings.GetSetting("fermel", "fRedact", "Left"), "5");
     EXPECT_EQ(rig.settings.GetSetting("lumeta", "Adr", "a"), "39915");
-    EXPECT_EQ(rig.platform.calls, QStringList{"start /bin/sh " + rig.folder + "Uninst.sh in " + rig.folder});
+    EXPECT_EQ(rig.platform.calls,
+              QStringList{"start /bin/sh " + rig.folder + "Uninst.sh in " + rig.folder});
 }
 
 TEST(Uninstall, WindowsBatchScript) {
@@ -204,5 +211,68 @@ TEST(Uninstall, CommandLine) {
     QString error;
     EXPECT_EQ(uninstall::parseCommandLine({"--now"}, &error), Action::Error);
     EXPECT_EQ(error, QStringLiteral("unknown argument --now"));
-    EXPECT_EQ(uninstall::versionText("2.4"), QStringLiteral("uninstall 2.4"));
+    EXPECT_EQ(uninstall::versionText("2.4"), QStringLiteral("kvintor-uninstall 2.4"));
+}
+
+TEST(Uninstall, APackagesFilesAreLeftToThePackageManagerAndARunningKvintorStays) {
+    { // dpkg knows the program file: no question, nothing removed
+        UninstallRig rig;
+        rig.packages.insert(rig.folder + "kvintor", "kvintor");
+        const QStringList before = rig.files();
+        EXPECT_EQ(rig.run(), Uninstaller::Result::Packaged);
+        ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+        EXPECT_EQ(rig.dialogs.messages[0].text,
+                  QStringLiteral("Программа Kvintor установлена из пакета kvintor.\n"
+                                 "Удалите её менеджером пакетов, например командой:\n"
+                                 "sudo apt remove kvintor"));
+        EXPECT_EQ(rig.dialogs.messages[0].caption, QStringLiteral("Удаление программы"));
+        EXPECT_EQ(rig.dialogs.messages[0].icon, common::Icon::Information);
+        EXPECT_EQ(rig.files(), before);
+        EXPECT_EQ(rig.settings.sections("Kvintor").size(), 14);
+        EXPECT_TRUE(rig.platform.calls.isEmpty());
+    }
+    { // Kvintor runs (it holds its lock): Yes removes nothing
+        UninstallRig rig;
+        common::RunningLock kvintor(common::RunningLock::pathFor(rig.settings, "Kvintor"));
+        ASSERT_TRUE(kvintor.lock());
+        const QStringList before = rig.files();
+        rig.dialogs.answerNext(common::Answer::Yes);
+        EXPECT_EQ(rig.run(), Uninstaller::Result::Failed);
+        ASSERT_EQ(rig.dialogs.messages.size(), 2u);
+        EXPECT_EQ(rig.dialogs.messages[1].text, QStringLiteral("Закройте все приложения!"));
+        EXPECT_EQ(rig.files(), before);
+        EXPECT_EQ(rig.settings.sections("Kvintor").size(), 14);
+        EXPECT_TRUE(rig.platform.calls.isEmpty());
+        // Once it has ended, the removal goes through.
+        kvintor.unlock();
+        rig.dialogs.answerNext(common::Answer::Yes);
+        EXPECT_EQ(rig.run(), Uninstaller::Result::Done);
+    }
+}
+
+TEST(Uninstall, DpkgNamesThePackageThatOwnsAFile) {
+    struct Case {
+        const char* output;
+        const char* file;
+        const char* package;
+    };
+    const Case cases[] = {
+        {"kvintor: /usr/bin/kvintor\n", "/usr/bin/kvintor", "kvintor"},
+        {"libc6:amd64: /usr/lib/x86_64-linux-gnu/libc.so.6\n",
+         "/usr/lib/x86_64-linux-gnu/libc.so.6", "libc6"},
+        {"diversion by dash from: /bin/sh\ndiversion by dash to: /bin/sh.distrib\ndash: /bin/sh\n",
+         "/bin/sh", "dash"},
+        {"kvintor, kvintor-extra: /usr/share/doc/kvintor\n", "/usr/share/doc/kvintor", "kvintor"},
+        {"kvintor: /usr/bin/kvintor-uninstall\n", "/usr/bin/kvintor", ""}, // another file
+        {"", "/usr/bin/kvintor", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(uninstall::packageFromDpkgSearch(c.output, c.file), QString(c.package))
+            << c.output;
+
+    // This computer's dpkg, where there is one.
+    if (QStandardPaths::findExecutable("dpkg-query").isEmpty()) GTEST_SKIP() << "no dpkg here";
+    EXPECT_EQ(uninstall::dpkgPackageOf("/usr/bin/dpkg-query"), "dpkg");
+    QTemporaryDir dir;
+    EXPECT_EQ(uninstall::dpkgPackageOf(dir.path() + "/kvintor"), "");
 }

@@ -67,8 +67,11 @@ bool Program::SaveSetting(const QString& section, const QString& key, const QStr
 }
 
 ReportLog Program::report() const {
+    // Beside the program in a folder of its own; a folder of the system is
+    // never the report's, even for root, who may write anywhere.
     QFileInfo folder(state.AppFolder);
-    if (folder.isDir() && folder.isWritable()) return ReportLog(state.AppFolder);
+    if (folder.isDir() && folder.isWritable() && !ReportLog::isSystemFolder(state.AppFolder))
+        return ReportLog(state.AppFolder);
     return ReportLog(dataFolder);
 }
 

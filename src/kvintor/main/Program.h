@@ -57,7 +57,8 @@ public:
     QString GetSetting(const QString& section, const QString& key, const QString& def) const;
     bool SaveSetting(const QString& section, const QString& key, const QString& value);
     // The report log: in the program's folder, or in the user's data folder
-    // when the program's folder is not writable (an installed program).
+    // when the program's folder is not writable or is the system's (an
+    // installed program).
     ReportLog report() const;
     // Adds an identification line; a failure is told once per run.
     void writeReport(const QString& line);

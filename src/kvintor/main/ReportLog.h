@@ -19,6 +19,11 @@ public:
     static QString section(const QDate& date);
     static QString key(const QTime& time);
 
+    // Whether folder is one of the system's own (/usr/bin, /opt/..., on
+    // Windows the Windows and program files folders), never the report's
+    // folder, even for a user who may write there.
+    static bool isSystemFolder(const QString& folder);
+
     // The identification line: type, series, ROM version.
     static QString line(const QString* type, const QString* series, const QString* rom);
 

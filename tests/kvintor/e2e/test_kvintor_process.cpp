@@ -1,6 +1,7 @@
 // The real Kvintor program on the simulated ECU behind a pseudo-terminal:
 // what a signal leaves in the ECU and in the settings, and what a vanished
 // adapter costs the processor.
+#include "common/RunningLock.h"
 #include "common/SettingsStore.h"
 #include "sim/PtyServer.h"
 #include "sim/Simulator.h"
@@ -72,6 +73,10 @@ protected:
         }
         return false;
     }
+    bool lockHeld() {
+        return common::RunningLock::heldElsewhere(
+            common::RunningLock::pathFor(*settings, "Kvintor"));
+    }
     // Processor time the program has used so far, in seconds.
     double cpuSeconds() {
         QFile stat(QStringLiteral("/proc/%1/stat").arg(kvintor.processId()));
@@ -97,10 +102,14 @@ TEST_F(KvintorProcess, ATerminationSignalResetsTheEcuAndStoresTheSettings) {
         std::lock_guard<std::recursive_mutex> lock(sim->mutex);
         sim->ecu.handle({98, 10, 0x0F, 9, 0x03, 11, 0x40, 46, 90});
     }
+    EXPECT_TRUE(lockHeld()) << "the uninstaller can tell that Kvintor runs";
     ::kill(static_cast<pid_t>(kvintor.processId()), SIGTERM);
     ASSERT_TRUE(kvintor.waitForFinished(5000));
     EXPECT_EQ(kvintor.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(kvintor.exitCode(), 0);
+    EXPECT_FALSE(lockHeld());
+    EXPECT_FALSE(QFile::exists(common::RunningLock::pathFor(*settings, "Kvintor")))
+        << "given back at the end";
     const std::vector<Request> seen = log();
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), kReset) << "the last frame gives the working variables back";
@@ -111,6 +120,18 @@ TEST_F(KvintorProcess, ATerminationSignalResetsTheEcuAndStoresTheSettings) {
     EXPECT_NE(settings->GetSetting("Kvintor", "fNastr", "SysDin", "none"), QStringLiteral("none"))
         << "stored at the end";
     EXPECT_NE(settings->GetSetting("Kvintor", "InitTest", "WindSt", "none"), QStringLiteral("none"));
+}
+
+TEST_F(KvintorProcess, AKilledKvintorHoldsNoLock) {
+    QElapsedTimer t;
+    t.start();
+    while (!lockHeld() && t.elapsed() < 10000)
+        QThread::msleep(20);
+    ASSERT_TRUE(lockHeld());
+    kvintor.kill();
+    ASSERT_TRUE(kvintor.waitForFinished(5000));
+    EXPECT_FALSE(lockHeld())
+        << "the uninstaller is not kept from its work by a Kvintor that is gone";
 }
 
 TEST_F(KvintorProcess, AHangUpEndsTheSameWay) {

@@ -186,3 +186,35 @@ TEST(ReportLog, AReportThatCannotBeWrittenIsToldOncePerRun) {
     EXPECT_TRUE(warnings[0].contains(rig.program.dataFolder + "Otchet.log")) << warnings[0].toStdString();
     EXPECT_TRUE(warnings[0].contains(QStringLiteral("находится файл"))) << warnings[0].toStdString();
 }
+
+TEST(ReportLog, ASystemFolderIsNeverTheReportFolder) {
+    KvintorRig rig;
+    rig.program.dataFolder = rig.dir.path() + "/data/Kvintor/";
+    const QString linked = rig.dir.path() + "/bin-link/"; // a link to /usr/bin
+    ASSERT_TRUE(QFile::link("/usr/bin", linked.chopped(1)));
+    const struct {
+        QString folder;
+        bool system;
+    } cases[] = {
+        {"/usr/bin/", true},
+        {"/usr/local/bin", true},
+        {"/bin/", true},
+        {"/opt/kvintor/bin/", true},
+        {"/usr/bin/../lib/", true},
+        {"/", true},
+        {linked, true},
+        {"/usrlocal/bin/", false},
+        {"/home/master/Kvintor/", false},
+        {"/root/Kvintor/", false},
+        {rig.dir.path() + "/", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReportLog::isSystemFolder(c.folder), c.system) << c.folder.toStdString();
+        // Where this user may write (root may write in /usr/bin).
+        const QFileInfo folder(c.folder);
+        if (!folder.isDir() || !folder.isWritable()) continue;
+        rig.program.state.AppFolder = c.folder;
+        EXPECT_EQ(rig.program.report().path().toStdString(),
+                  ((c.system ? rig.program.dataFolder : c.folder) + "Otchet.log").toStdString());
+    }
+}

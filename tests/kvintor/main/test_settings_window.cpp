@@ -2,12 +2,15 @@
 #include "KvintorRig.h"
 #include "main/fNastr.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QAction>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using kvintor::fNastr;
@@ -116,7 +119,8 @@ TEST_F(SettingsWindow, ChangedLinesApplyWhenOlderOnesAreStored) {
 TEST_F(SettingsWindow, ProbingTouchesNoControlLine) {
     rig.script->linesRefused = true; // a port that refuses the line settings is still free
     open([&](fNastr& w) {
-        for (int n = 2; n <= 4; ++n) EXPECT_TRUE(w.Option1[static_cast<std::size_t>(n)]->isEnabled()) << n;
+        for (int n = 2; n <= 4; ++n)
+            EXPECT_TRUE(w.Option1[static_cast<std::size_t>(n)]->isEnabled()) << n;
         w.Command1->click();
     });
     EXPECT_TRUE(rig.script->log.filter("dtr").isEmpty());
@@ -131,7 +135,8 @@ TEST_F(SettingsWindow, AutostartTwoIsTheGreyState) {
         w.Command2->click();
     });
     EXPECT_EQ(rig.setting("fNastr", "AutoStar"), "2") << "kept as it was";
-    EXPECT_TRUE(rig.platform.calls.filter("autostart").first().endsWith(" 0")) << "grey is not ticked";
+    EXPECT_TRUE(rig.platform.calls.filter("autostart").first().endsWith(" 0"))
+        << "grey is not ticked";
     // A click leaves the grey state for a plain tick, and then plain states only.
     open([&](fNastr& w) {
         w.Check4->click();
@@ -164,12 +169,67 @@ TEST_F(SettingsWindow, SoundOptionDisabledWithoutSound) {
 
 TEST_F(SettingsWindow, AllPortsDisabledAndCancelEndsTheProgram) {
     rig.ports.setDevice(1, "/dev/ttyS0");
-    for (int n = 0; n < 4; ++n) rig.script->busy.insert(QStringLiteral("/dev/ttyS%1").arg(n));
+    for (int n = 0; n < 4; ++n)
+        rig.script->busy.insert(QStringLiteral("/dev/ttyS%1").arg(n));
     rig.program.ecu.PortNumber = "7";
     open([&](fNastr& w) {
-        for (int n = 1; n <= 4; ++n) EXPECT_FALSE(w.Option1[static_cast<std::size_t>(n)]->isEnabled());
+        for (int n = 1; n <= 4; ++n)
+            EXPECT_FALSE(w.Option1[static_cast<std::size_t>(n)]->isEnabled());
         w.Command1->click();
     });
     EXPECT_EQ(rig.ends, 1);
     EXPECT_EQ(rig.setting("fNastr", "ВыбрПорт"), "7");
+}
+
+TEST_F(SettingsWindow, EachPortShowsItsDeviceAndTheOneChosenIsOpened) {
+    const QString usb = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    rig.ports.presentDevices = [&] {
+        return QList<kline::SerialDevice>{{usb, "FT232R USB UART"}, {"/dev/ttyS0", ""}};
+    };
+    rig.ports.setDevice(2, "/dev/pts/9"); // --port 2=/dev/pts/9
+    rig.store("Ports", "COM3", "/dev/ttyACM0");
+    rig.script->missing.insert("/dev/ttyS3");
+    const auto type = [](QComboBox* c, const QString& device) {
+        c->lineEdit()->selectAll();
+        QTest::keyClicks(c->lineEdit(), device);
+        QTest::keyClick(c->lineEdit(), Qt::Key_Return);
+    };
+
+    // Devices tried and the window left with Esc: nothing of them stays.
+    open([&](fNastr& w) {
+        type(w.Combo1[2], "/dev/ttyUSB9");
+        EXPECT_EQ(rig.script->log.filter("open /dev/ttyUSB9").size(), 1)
+            << "a typed device is probed";
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
+    EXPECT_EQ(rig.ports.device(2), "/dev/pts/9");
+    EXPECT_EQ(rig.setting("Ports", "COM2"), "<none>");
+
+    open([&](fNastr& w) {
+        EXPECT_EQ(w.Label1->text(), QStringLiteral("Устройство"));
+        const QStringList shown{w.Combo1[1]->currentText(), w.Combo1[2]->currentText(),
+                                w.Combo1[3]->currentText(), w.Combo1[4]->currentText()};
+        EXPECT_EQ(shown, (QStringList{"sim", "/dev/pts/9", "/dev/ttyACM0", "/dev/ttyS3"}));
+        ASSERT_EQ(w.Combo1[2]->count(), 2);
+        EXPECT_EQ(w.Combo1[2]->itemText(0), usb);
+        EXPECT_EQ(w.Combo1[2]->itemData(0, Qt::ToolTipRole).toString(), "FT232R USB UART");
+        EXPECT_EQ(w.Combo1[4]->accessibleName(), "Combo1(4)");
+        // A missing device's port comes alive with a device that answers.
+        EXPECT_FALSE(w.Option1[4]->isEnabled());
+        type(w.Combo1[4], "/dev/ttyUSB7");
+        EXPECT_TRUE(w.Option1[4]->isEnabled());
+        w.Combo1[2]->setCurrentIndex(0);
+        emit w.Combo1[2]->activated(0);
+        w.Option1[2]->setChecked(true);
+        w.Command2->click();
+    });
+    // Stored as chosen; the run's own COM1 and the untouched COM3 stay as they were.
+    EXPECT_EQ(rig.setting("Ports", "COM2"), usb);
+    EXPECT_EQ(rig.setting("Ports", "COM4"), "/dev/ttyUSB7");
+    EXPECT_EQ(rig.setting("Ports", "COM1"), "<none>");
+    EXPECT_EQ(rig.setting("Ports", "COM3"), "/dev/ttyACM0");
+    EXPECT_EQ(rig.script->log.filter("open ").last(), "open " + usb)
+        << "reopened on the chosen device";
+    EXPECT_GT(rig.program.ecu.PortHandle(), 0);
+    EXPECT_EQ(rig.ports.device(4), "/dev/ttyUSB7");
 }
