@@ -104,8 +104,9 @@ class fRedact : public QMainWindow {
     // working block (the edits may be dropped) and the menus follow a file
     // the user chose to save into.
     bool unsavedChangesCheck(ImageDocument::Next next);
-    // After a document action: the menus of a file it took, the views.
-    void follow(const QString& fileBefore);
+    // After a document action: the menus of a file it took, the views
+    // when the working block changed.
+    void follow(const QString& fileBefore, const Block& workingBefore);
     void engineToggled(bool checked);
 
     FermelSeams& seams_;

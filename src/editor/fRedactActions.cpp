@@ -34,16 +34,17 @@ void fRedact::fileTaken() {
     Check2->setEnabled(false);
 }
 
-void fRedact::follow(const QString& fileBefore) {
+void fRedact::follow(const QString& fileBefore, const Block& workingBefore) {
     if (!document.fileName.isEmpty() && document.fileName != fileBefore) fileTaken();
     // Whatever happened to the working block, the views show it as it is.
-    redisplay();
+    if (document.working != workingBefore) redisplay();
 }
 
 bool fRedact::unsavedChangesCheck(ImageDocument::Next next) {
     const QString file = document.fileName;
+    const Block working = document.working;
     const bool goOn = document.unsavedChangesCheck(next);
-    follow(file);
+    follow(file, working);
     return goOn;
 }
 
@@ -75,11 +76,12 @@ void fRedact::menuFromEcu() {
     if (!unsavedChangesCheck(ImageDocument::Next::Replace)) return;
     for (int i : {2, 3, 5})
         Mnu[static_cast<std::size_t>(i)]->setEnabled(false);
+    const Block before = document.working;
     fHten window(
         seams_, document, [this] { tablesDownloaded(); }, this);
     runModal(seams_, window);
     // Closed by hand part way, the window leaves the tables it read.
-    redisplay();
+    follow(document.fileName, before);
 }
 
 void fRedact::tablesDownloaded() {
@@ -92,8 +94,9 @@ void fRedact::tablesDownloaded() {
 void fRedact::menuSave() {
     if (!unsavedChangesCheck(ImageDocument::Next::SaveHere)) return;
     const QString file = document.fileName;
+    const Block working = document.working;
     document.save();
-    follow(file);
+    follow(file, working);
 }
 
 void fRedact::menuSaveInto() {
