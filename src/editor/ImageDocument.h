@@ -86,7 +86,6 @@ class ImageDocument {
     void edit(int offset, std::uint8_t value);
     // A table read from the ECU: into the working block only.
     void setTable(int table, const std::uint8_t* bytes);
-    bool isKnown(int offset) const { return known_.test(static_cast<std::size_t>(offset)); }
 
   private:
     void information(const QString& text);
