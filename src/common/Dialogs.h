@@ -2,6 +2,7 @@
 // Every message box and file dialog of the tool set goes through this seam, so
 // that texts, captions, icons and default buttons can be checked exactly.
 #include <QString>
+#include <QStringList>
 
 namespace common {
 
@@ -24,5 +25,16 @@ public:
     virtual QString saveFile(const QString& caption, const QString& suggestedPath, const QString& filter,
                              bool confirmOverwrite = true) = 0;
 };
+
+// A file dialog's filter: entries "description (pattern pattern ...)" joined
+// by ";;". The form the dialogs are handed: every pattern matches names
+// without regard to case, also where the desktop's own dialog compares them
+// case-sensitively ("*.bin" becomes "*.[bB][iI][nN]" there), and "*.*" lists
+// every file, with an extension or without ("*").
+QString caseBlindFilter(const QString& filter);
+// The patterns of one entry of a filter; empty when there is no such entry.
+QStringList filterPatterns(const QString& filter, int entry);
+// The description of one entry of a filter, as the user sees it.
+QString filterDescription(const QString& filter, int entry);
 
 } // namespace common

@@ -1,9 +1,11 @@
 #include "QtDialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 namespace common {
 
@@ -59,6 +61,27 @@ Answer fromStandard(int b, Answer fallback) {
     }
 }
 
+// A file dialog on a filter: the patterns are those of caseBlindFilter, and
+// the user sees each entry's description alone, exactly as written (Qt's own
+// dialog would squeeze its doubled spaces).
+QString runFileDialog(QWidget* owner, const QString& caption, const QString& start,
+                      const QString& filter, bool save, bool confirmOverwrite) {
+    QFileDialog dialog(owner, caption, start, caseBlindFilter(filter));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
+    if (save && !confirmOverwrite) options |= QFileDialog::DontConfirmOverwrite;
+    dialog.setOptions(options);
+    QTimer::singleShot(0, &dialog, [&dialog, filter] {
+        auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        if (!types) return; // the desktop's own dialog
+        for (int i = 0; i < types->count(); ++i)
+            types->setItemText(i, filterDescription(filter, i));
+    });
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    return dialog.selectedFiles().value(0);
+}
+
 } // namespace
 
 QWidget* QtDialogs::owner() const {
@@ -80,14 +103,12 @@ Answer QtDialogs::message(const QString& text, const QString& caption, Icon icon
 }
 
 QString QtDialogs::openFile(const QString& caption, const QString& folder, const QString& filter) {
-    return QFileDialog::getOpenFileName(owner(), caption, folder, filter);
+    return runFileDialog(owner(), caption, folder, filter, false, false);
 }
 
-QString QtDialogs::saveFile(const QString& caption, const QString& suggestedPath, const QString& filter,
-                            bool confirmOverwrite) {
-    return QFileDialog::getSaveFileName(owner(), caption, suggestedPath, filter, nullptr,
-                                        confirmOverwrite ? QFileDialog::Options()
-                                                         : QFileDialog::DontConfirmOverwrite);
+QString QtDialogs::saveFile(const QString& caption, const QString& suggestedPath,
+                            const QString& filter, bool confirmOverwrite) {
+    return runFileDialog(owner(), caption, suggestedPath, filter, true, confirmOverwrite);
 }
 
 } // namespace common

@@ -1,5 +1,7 @@
 #include "RecordingDialogs.h"
 
+#include <QDir>
+
 namespace common {
 
 Answer RecordingDialogs::message(const QString& text, const QString& caption, Icon icon,
@@ -16,8 +18,9 @@ Answer RecordingDialogs::message(const QString& text, const QString& caption, Ic
     return a;
 }
 
-QString RecordingDialogs::openFile(const QString& caption, const QString&, const QString&) {
+QString RecordingDialogs::openFile(const QString& caption, const QString&, const QString& filter) {
     fileCaptions << caption;
+    fileFilters << filter;
     if (files.empty()) return QString();
     QString f = files.front();
     files.pop_front();
@@ -28,6 +31,14 @@ QString RecordingDialogs::saveFile(const QString& caption, const QString& sugges
                                    const QString& filter, bool confirmOverwrite) {
     overwriteConfirmed << confirmOverwrite;
     return openFile(caption, suggestedPath, filter);
+}
+
+QStringList RecordingDialogs::listed(const QString& folder, int entry) const {
+    if (fileFilters.isEmpty()) return {};
+    const QStringList patterns = filterPatterns(caseBlindFilter(fileFilters.last()), entry);
+    if (patterns.isEmpty()) return {};
+    return QDir(folder).entryList(patterns, QDir::Files | QDir::Hidden | QDir::CaseSensitive,
+                                  QDir::Name);
 }
 
 } // namespace common

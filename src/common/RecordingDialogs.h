@@ -36,8 +36,14 @@ public:
     // back to the window below it.
     std::function<void(const MessageCall&)> afterClose;
 
+    // The files of a folder that the last file dialog lists under entry i of
+    // its filter: its patterns as the dialogs are handed them, compared
+    // case-sensitively, as the strictest desktop's dialog compares them.
+    QStringList listed(const QString& folder, int entry) const;
+
     std::vector<MessageCall> messages;
     QStringList fileCaptions;
+    QStringList fileFilters;        // per file dialog, as the program gave it
     QList<bool> overwriteConfirmed; // per save dialog: whether it asks itself
     std::deque<Answer> answers;
     std::deque<QString> files;

@@ -189,8 +189,7 @@ void fRedact::buildRowSide(QWidget* central) {
         Label7->setText(k < 0 ? QStringLiteral("Не выбран") : QString::number(airFlow(k)));
     };
     Picture1->dragged = [this](int k, int value) {
-        document.working[static_cast<std::size_t>(cellOffset(table_, k, row_))] =
-            static_cast<std::uint8_t>(value);
+        document.edit(cellOffset(table_, k, row_), static_cast<std::uint8_t>(value));
     };
     Picture1->released = [this] { redrawRibbons(); };
 

@@ -98,6 +98,15 @@ class fRedact : public QMainWindow {
     void buildRibbonSide(QWidget* central);
     void buildRowSide(QWidget* central);
     void opened(ImageDocument::Opened result);
+    // A file is loaded: the save items on, the engine type fixed.
+    void fileTaken();
+    // The document's unsaved-changes check; afterwards the views show the
+    // working block (the edits may be dropped) and the menus follow a file
+    // the user chose to save into.
+    bool unsavedChangesCheck(ImageDocument::Next next);
+    // After a document action: the menus of a file it took, the views
+    // when the working block changed.
+    void follow(const QString& fileBefore, const Block& workingBefore);
     void engineToggled(bool checked);
 
     FermelSeams& seams_;

@@ -27,13 +27,31 @@ RibbonShape fRedact::shape() const {
 
 // ------------------------------------------------------------ the file menu
 
+void fRedact::fileTaken() {
+    for (int i : {2, 3, 5})
+        Mnu[static_cast<std::size_t>(i)]->setEnabled(true);
+    // The block's place cannot change under a loaded file.
+    Check2->setEnabled(false);
+}
+
+void fRedact::follow(const QString& fileBefore, const Block& workingBefore) {
+    if (!document.fileName.isEmpty() && document.fileName != fileBefore) fileTaken();
+    // Whatever happened to the working block, the views show it as it is.
+    if (document.working != workingBefore) redisplay();
+}
+
+bool fRedact::unsavedChangesCheck(ImageDocument::Next next) {
+    const QString file = document.fileName;
+    const Block working = document.working;
+    const bool goOn = document.unsavedChangesCheck(next);
+    follow(file, working);
+    return goOn;
+}
+
 void fRedact::opened(ImageDocument::Opened result) {
     switch (result) {
     case ImageDocument::Opened::Yes:
-        for (int i : {2, 3, 5})
-            Mnu[static_cast<std::size_t>(i)]->setEnabled(true);
-        // The block's place cannot change under a loaded file.
-        Check2->setEnabled(false);
+        fileTaken();
         redisplay();
         break;
     case ImageDocument::Opened::Cancelled:
@@ -46,7 +64,7 @@ void fRedact::opened(ImageDocument::Opened result) {
 }
 
 void fRedact::menuOpen() {
-    if (!document.unsavedChangesCheck()) return;
+    if (!unsavedChangesCheck(ImageDocument::Next::Replace)) return;
     opened(document.open());
 }
 
@@ -55,12 +73,15 @@ void fRedact::openAtStart(const QString& path) {
 }
 
 void fRedact::menuFromEcu() {
-    if (!document.unsavedChangesCheck()) return;
+    if (!unsavedChangesCheck(ImageDocument::Next::Replace)) return;
     for (int i : {2, 3, 5})
         Mnu[static_cast<std::size_t>(i)]->setEnabled(false);
+    const Block before = document.working;
     fHten window(
         seams_, document, [this] { tablesDownloaded(); }, this);
     runModal(seams_, window);
+    // Closed by hand part way, the window leaves the tables it read.
+    follow(document.fileName, before);
 }
 
 void fRedact::tablesDownloaded() {
@@ -71,12 +92,15 @@ void fRedact::tablesDownloaded() {
 }
 
 void fRedact::menuSave() {
-    if (!document.unsavedChangesCheck()) return;
+    if (!unsavedChangesCheck(ImageDocument::Next::SaveHere)) return;
+    const QString file = document.fileName;
+    const Block working = document.working;
     document.save();
+    follow(file, working);
 }
 
 void fRedact::menuSaveInto() {
-    if (!document.unsavedChangesCheck()) return;
+    if (!unsavedChangesCheck(ImageDocument::Next::SaveElsewhere)) return;
     document.saveIntoAnother();
 }
 
@@ -155,7 +179,7 @@ void fRedact::rowClicked(int row) {
 void fRedact::closeEvent(QCloseEvent* event) {
     seams_.settings.SaveSetting(settingsApp(), QStringLiteral("Redact"), QStringLiteral("Dvigatel"),
                                 engineSetting(document.engine));
-    if (!document.fileName.isEmpty() && !document.unsavedChangesCheck()) {
+    if (!unsavedChangesCheck(ImageDocument::Next::Replace)) {
         event->ignore();
         return;
     }

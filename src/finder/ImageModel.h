@@ -40,9 +40,15 @@ class ImageModel {
     void forgetFile() { fileName_.clear(); }
     // Writes the image over its file from offset 0. False when no image is
     // loaded, no file is named, or the write fails; the file is then intact.
+    // A file with more than one name (hard links) is written where it is,
+    // after a copy, so that every name sees the new bytes.
     bool write();
-    // True when the named file exists and its bytes differ from the image
-    // (a file that cannot be read counts as different).
+    // The same into another file, which becomes the image's file.
+    bool writeTo(const QString& path);
+    // True when the image holds what its file does not: the named file's
+    // bytes differ (a file that cannot be read counts as different), or,
+    // with no file named or the file gone, a byte was corrected since the
+    // image was loaded or written.
     bool differsFromFile() const;
 
     bool isLoaded() const { return loaded_; }
@@ -85,6 +91,7 @@ class ImageModel {
     QByteArray image_;
     QString fileName_;
     bool loaded_ = false;
+    bool corrected_ = false; // since loaded or written
     qint64 base_ = 0;
     int drag_ = 0;
     double pressX_ = 0;

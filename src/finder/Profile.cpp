@@ -1,7 +1,9 @@
 #include "Profile.h"
 
 #include "ImageModel.h"
+#include "common/WriteFailure.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPainter>
@@ -41,14 +43,34 @@ QString freePictureName(const QString& folder) {
     return QString();
 }
 
-PictureSave savePicture(const QImage& picture, const QString& folder, QString* path) {
-    if (folder.isEmpty() || !QDir().mkpath(folder)) return PictureSave::Failed;
+PictureSave savePicture(const QImage& picture, const QString& folder, QString* path, QString* why) {
+    if (folder.isEmpty()) return PictureSave::NoFolder;
+    const auto fail = [&](const QString& file, const QString& fallback) {
+        if (path) *path = file;
+        if (why) *why = common::whyNotWritable(file, fallback);
+        return PictureSave::Failed;
+    };
+    if (!QDir().mkpath(folder))
+        return fail(QDir(folder).filePath(QStringLiteral("Рисунок1.bmp")), QString());
     const QString name = freePictureName(folder);
     if (name.isEmpty()) return PictureSave::TooMany;
     if (path) *path = name;
-    if (picture.save(name, "BMP")) return PictureSave::Saved;
-    QFile::remove(name); // a half-written picture would take the name
-    return PictureSave::Failed;
+    QByteArray bitmap;
+    QBuffer buffer(&bitmap);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
+        return fail(name, QString());
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly)) return fail(name, file.errorString());
+    if (file.write(bitmap) == bitmap.size() && file.flush()) {
+        file.close();
+        if (file.error() == QFileDevice::NoError) return PictureSave::Saved;
+    }
+    // Why, while the half-written picture still fills the disk; then it
+    // goes, so that it does not take the name.
+    const PictureSave r = fail(name, file.errorString());
+    file.close();
+    QFile::remove(name);
+    return r;
 }
 
 } // namespace finder

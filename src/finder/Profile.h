@@ -23,10 +23,17 @@ inline constexpr int kMaxPictures = 41;
 // full path; empty when all 41 exist.
 QString freePictureName(const QString& folder);
 
-enum class PictureSave { Saved, TooMany, Failed };
+enum class PictureSave {
+    Saved,
+    TooMany,  // all 41 names taken
+    NoFolder, // no desktop folder is known
+    Failed,   // the folder or the file could not be written; *why tells why
+};
 
 // Saves a picture as a bitmap under the first free name in the folder (made
-// when missing). The path written goes to *path.
-PictureSave savePicture(const QImage& picture, const QString& folder, QString* path = nullptr);
+// when missing). The path written (or tried) goes to *path; when the save
+// fails, the reason in the user's words to *why.
+PictureSave savePicture(const QImage& picture, const QString& folder, QString* path = nullptr,
+                        QString* why = nullptr);
 
 } // namespace finder

@@ -9,6 +9,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -28,6 +29,11 @@ template <typename W> W* named(W* w, const QString& name) {
     w->setObjectName(name);
     return w;
 }
+
+// The four filters of the file dialogs, each a description and its pattern.
+const QString kImageFilter =
+    QStringLiteral("Бинарные файлы прошивок  .Bin (*.Bin);;Шестнадцатеричные файлы  .Hex (*.Hex);;"
+                   "Файлы прошивок  .Rom (*.Rom);;Все файлы (*.*)");
 
 const QString kAddressSection = QStringLiteral("Adr");
 const QString kAddressKey = QStringLiteral("a");
@@ -231,13 +237,20 @@ void fTabl::writeBack() {
 }
 
 bool fTabl::writeImage() {
-    if (model_.write()) {
+    QString path = model_.fileName();
+    if (path.isEmpty()) {
+        // No file named (the open dialogue was cancelled): the user names one.
+        path = dialogs_.saveFile(QStringLiteral("Сохранить файл прошивки ЭБУ"), QString(),
+                                 kImageFilter);
+        if (path.isEmpty()) return false;
+    }
+    if (model_.writeTo(path)) {
         Command6->setEnabled(false);
         return true;
     }
-    QString text = QStringLiteral("Не  удалось  сохранить  изменения  в  файл");
-    if (!model_.fileName().isEmpty()) text += QStringLiteral("\r\n") + model_.fileName();
-    dialogs_.message(text, QStringLiteral("Сохранение в файл"), common::Icon::Critical);
+    dialogs_.message(QStringLiteral("Не  удалось  сохранить  изменения  в  файл") +
+                         QStringLiteral("\r\n") + path,
+                     QStringLiteral("Сохранение в файл"), common::Icon::Critical);
     return false;
 }
 
@@ -255,11 +268,8 @@ bool fTabl::unsavedChangesCheck() {
 
 void fTabl::openFile() {
     if (!unsavedChangesCheck()) return;
-    const QString path = dialogs_.openFile(
-        QStringLiteral("Файлы прошивок ЭБУ"), QString(),
-        QStringLiteral(
-            "Бинарные файлы прошивок  .Bin (*.Bin);;Шестнадцатеричные файлы  .Hex (*.Hex);;"
-            "Файлы прошивок  .Rom (*.Rom);;Все файлы (*.*)"));
+    const QString path =
+        dialogs_.openFile(QStringLiteral("Файлы прошивок ЭБУ"), QString(), kImageFilter);
     if (path.isEmpty()) {
         Command1->setEnabled(false);
         model_.forgetFile();
@@ -277,16 +287,26 @@ void fTabl::openPath(const QString& path) {
 }
 
 void fTabl::savePicture() {
-    const QString folder = platform_.desktopFolder();
-    const PictureSave r =
-        folder.isEmpty() ? PictureSave::Failed : finder::savePicture(Picture1->picture(), folder);
-    if (r == PictureSave::TooMany)
+    QString path, why;
+    switch (finder::savePicture(Picture1->picture(), platform_.desktopFolder(), &path, &why)) {
+    case PictureSave::Saved:
+        return;
+    case PictureSave::TooMany:
         dialogs_.message(QStringLiteral("Слишком много рисунков переименуйте или удалите их"),
                          QStringLiteral("Сохранение графиков"), common::Icon::Exclamation);
-    else if (r == PictureSave::Failed)
+        return;
+    case PictureSave::NoFolder:
         dialogs_.message(
             QStringLiteral("Не  возможно  сохранить  рисунок,  Файл  WScript.exe  не  найден"),
             QStringLiteral("Таблицы"), common::Icon::Critical);
+        return;
+    case PictureSave::Failed:
+        dialogs_.message(QStringLiteral("Не  возможно  сохранить  рисунок") +
+                             QStringLiteral("\r\n") + QDir::toNativeSeparators(path) +
+                             QStringLiteral("\r\n") + QStringLiteral("Причина: ") + why,
+                         QStringLiteral("Сохранение графиков"), common::Icon::Critical);
+        return;
+    }
 }
 
 void fTabl::invertColours(bool checked) {

@@ -47,10 +47,12 @@ TEST_F(FermelOnKlineSim, TheFourTablesOfBothEngineTypes) {
         rig.w().Check2->setChecked(zmz);
         const EngineType e = zmz ? EngineType::Zmz4063 : EngineType::Standard;
         rig.modal.push_back(FermelRig::runLoader(20));
+        // The second time the first tables, in no file, are asked about.
+        if (!zmz) rig.dialogs.answerNext(common::Answer::No);
         rig.w().menuFromEcu();
         EXPECT_EQ(workingTables(), image.mid(blockOffset(e), kBlockSize - 1)) << zmz;
         EXPECT_EQ(rig.w().document.working[kTrailingByte], 0);
-        EXPECT_TRUE(rig.dialogs.messages.empty());
+        EXPECT_EQ(rig.dialogs.messages.size(), zmz ? 0u : 1u);
     }
 }
 

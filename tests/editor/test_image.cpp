@@ -113,7 +113,20 @@ TEST_F(Model, CancelledOpenForgetsTheFileButKeepsTheBlocks) {
     rig.dialogs.fileNext(QString());
     EXPECT_EQ(doc.open(), ImageDocument::Opened::Cancelled);
     EXPECT_EQ(rig.dialogs.fileCaptions, QStringList{QStringLiteral("Открыть файл прошивки МИКАС")});
-    EXPECT_FALSE(doc.save()) << "no file: nothing to save into";
+    // No file: a save asks for one; cancelled, nothing is written.
+    doc.working[7] ^= 0x0F;
+    EXPECT_FALSE(doc.save());
+    EXPECT_EQ(rig.dialogs.fileCaptions.last(),
+              QStringLiteral("Выбрать файл прошивки МИКАС для изменения"));
+    EXPECT_EQ(FermelRig::read(path), original);
+    EXPECT_TRUE(doc.changed());
+    // Chosen and confirmed: written, and the image is the current file.
+    rig.dialogs.fileNext(path);
+    rig.dialogs.answerNext(Answer::Yes);
+    EXPECT_TRUE(doc.save());
+    EXPECT_EQ(doc.fileName, path);
+    EXPECT_EQ(FermelRig::blockOf(FermelRig::read(path), doc.engine), doc.working);
+    EXPECT_FALSE(doc.changed());
 }
 
 // ================================================================== save
@@ -232,8 +245,7 @@ TEST_F(Model, SaveIntoAnotherImage) {
 // ============================================= the unsaved-changes check
 
 TEST_F(Model, UnsavedChangesCheckAndItsThreeAnswers) {
-    // No file, or nothing changed: no question.
-    doc.working[3] = 9;
+    // Nothing changed: no question.
     EXPECT_TRUE(doc.unsavedChangesCheck());
     ASSERT_EQ(doc.openFile(path), ImageDocument::Opened::Yes);
     EXPECT_TRUE(doc.unsavedChangesCheck());
@@ -262,11 +274,20 @@ TEST_F(Model, UnsavedChangesCheckAndItsThreeAnswers) {
     EXPECT_TRUE(doc.unsavedChangesCheck());
     EXPECT_EQ(doc.saved, edited);
     EXPECT_EQ(FermelRig::blockOf(FermelRig::read(path), doc.engine), edited);
-    // The file gone: no question.
+    // The file gone: asked as with no file, "Да" asking for another.
     doc.working[4] ^= 1;
     QFile::remove(path);
-    EXPECT_TRUE(doc.unsavedChangesCheck());
-    EXPECT_EQ(rig.dialogs.messages.size(), 3u);
+    rig.dialogs.answerNext(Answer::Yes);
+    EXPECT_FALSE(doc.unsavedChangesCheck()) << "no file chosen";
+    ASSERT_EQ(rig.dialogs.messages.size(), 4u);
+    EXPECT_EQ(
+        rig.dialogs.messages[3].text,
+        QStringLiteral("Данные  прошивки  были  изменены.\r\nСохранить  изменения  в  файл?"));
+    EXPECT_EQ(rig.dialogs.fileCaptions.last(),
+              QStringLiteral("Выбрать файл прошивки МИКАС для изменения"));
+    // Before a save no question: the save itself asks for a file.
+    EXPECT_TRUE(doc.unsavedChangesCheck(ImageDocument::Next::SaveHere));
+    EXPECT_EQ(rig.dialogs.messages.size(), 4u);
 }
 
 // ======================================================= the change list

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -65,7 +66,44 @@ struct Window : ::testing::Test {
         rig.modal.push_back(FermelRig::runLoader(ticks, std::move(after)));
         w().menuFromEcu();
     }
+    // A fresh window and dialogs, for one case of a table.
+    void restart() {
+        rig.window.reset();
+        rig.dialogs = common::RecordingDialogs();
+        rig.modal.clear();
+        rig.modalsShown.clear();
+    }
+    // Drags marker k of the row editor by ten half degrees with the mouse,
+    // down when the value is high; the new value.
+    int drag(int k) {
+        RowEditor& e = *w().Picture1;
+        const int top = e.markerTopOf(k);
+        const QPoint at(markerLeft(k) + 2, top + 2);
+        e.pressAt(at);
+        e.dragTo(at + QPoint(0, top < 63 ? 10 : -10));
+        e.releaseAt(Qt::LeftButton);
+        return 123 - e.markerTopOf(k);
+    }
+    // Both views drawn from the working block as it is now.
+    ::testing::AssertionResult viewsShowTheWorkingBlock() {
+        const Block& b = w().document.working;
+        for (int k = 0; k < kColumns; ++k) {
+            const int v =
+                b[static_cast<std::size_t>(cellOffset(w().currentTable(), k, w().selectedRow()))];
+            if (w().Picture1->markerTopOf(k) != 123 - v)
+                return ::testing::AssertionFailure()
+                       << "marker " << k << " at " << w().Picture1->markerTopOf(k) << ", value "
+                       << v;
+        }
+        if (w().Picture3->ribbons().polygons !=
+            makeRibbons(b, w().currentTable(), w().shape(), RibbonView::kHeight).polygons)
+            return ::testing::AssertionFailure() << "the ribbons show other values";
+        return ::testing::AssertionSuccess();
+    }
 };
+
+const QString kNoFileQuestion =
+    QStringLiteral("Данные  прошивки  были  изменены.\r\nСохранить  изменения  в  файл?");
 
 } // namespace
 
@@ -193,6 +231,164 @@ TEST_F(Window, SaveAsksFirstAboutEditsThenWrites) {
     EXPECT_EQ(w().document.working[785], 78);
 }
 
+// "Нет" at the question before a menu action keeps the edits out of the
+// current file: the views then show the working block as it is, and an image
+// chosen with "Сохранить в файл..." gets the edits that were on screen.
+TEST_F(Window, AnswerNoLeavesTheViewsTrueAndTheOtherImageGetsTheEdits) {
+    const QByteArray other = sim::Ecu::defaultImage(9);
+    const int cell = cellOffset(3, 1, 0);
+    for (int action : {2, 3, 1}) { // "Сохранить", "Сохранить в файл...", "Из ЭБУ"
+        SCOPED_TRACE(w().Mnu[static_cast<std::size_t>(action)]->text().toStdString());
+        restart();
+        const QString a = path();
+        const QString b = rig.writeFile(QStringLiteral("b.bin"), other);
+        rig.open(a);
+        const int before = w().document.working[cell];
+        const int dragged = drag(1);
+        ASSERT_EQ(w().document.working[cell], dragged);
+        ASSERT_NE(dragged, before);
+        rig.dialogs.answerNext(Answer::No);
+        if (action == 3) {
+            rig.dialogs.fileNext(b);
+            rig.dialogs.answerNext(Answer::Yes); // "Изменить  файл?"
+        }
+        if (action == 1) rig.modal.push_back(FermelRig::runLoader(0)); // closed at once
+        w().Mnu[static_cast<std::size_t>(action)]->trigger();
+
+        EXPECT_EQ(rig.dialogs.messages.front().text.left(33),
+                  QStringLiteral("Данные  прошивки  были  изменены."));
+        EXPECT_EQ(FermelRig::read(a), file);
+        EXPECT_EQ(w().document.working[cell], action == 3 ? dragged : before);
+        EXPECT_TRUE(viewsShowTheWorkingBlock());
+        if (action == 3) {
+            QByteArray expected = other;
+            expected.replace(
+                blockOffset(EngineType::Standard), kBlockSize,
+                QByteArray(reinterpret_cast<const char*>(w().document.working.data()), kBlockSize));
+            EXPECT_EQ(FermelRig::read(b), expected);
+        }
+    }
+}
+
+// Data that no file holds (edits after a cancelled Open, tables read from the
+// ECU with no file open) is never dropped without a question: closing,
+// "Открыть" and "Из ЭБУ" ask, and "Отмена" keeps the data and stops there.
+TEST_F(Window, DataNoFileHoldsIsNeverDroppedWithoutAQuestion) {
+    for (bool fromEcu : {false, true}) {
+        for (int exit : {-1, 0, 1}) { // closing, "Открыть", "Из ЭБУ"
+            SCOPED_TRACE(testing::Message() << "from the ECU " << fromEcu << ", exit " << exit);
+            restart();
+            if (fromEcu) {
+                loadFromEcu();
+            } else {
+                rig.open(path());
+                rig.open(QString());
+                drag(4);
+            }
+            ASSERT_TRUE(w().document.fileName.isEmpty());
+            const Block data = w().document.working;
+            rig.dialogs.messages.clear();
+            rig.dialogs.fileCaptions.clear();
+            rig.modalsShown.clear();
+            rig.dialogs.answerNext(Answer::Cancel);
+            w().show();
+            bool stayed = false;
+            if (exit == -1) {
+                stayed = !w().close();
+            } else {
+                w().Mnu[static_cast<std::size_t>(exit)]->trigger();
+                stayed = rig.dialogs.fileCaptions.isEmpty() && rig.modalsShown.isEmpty();
+            }
+            ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+            const common::MessageCall& m = rig.dialogs.messages[0];
+            EXPECT_EQ(m.text, kNoFileQuestion);
+            EXPECT_EQ(m.caption, QStringLiteral("Fermel"));
+            EXPECT_EQ(m.icon, Icon::Question);
+            EXPECT_EQ(m.buttons, Buttons::YesNoCancel);
+            EXPECT_EQ(m.defaultButton, Answer::Cancel);
+            EXPECT_TRUE(stayed);
+            EXPECT_EQ(w().document.working, data);
+        }
+    }
+}
+
+// With no file open only the bytes that were read or edited are written: the
+// block's trailing byte is never read from the ECU, so an image written after
+// "Из ЭБУ" keeps its own. The image chosen for "Сохранить" or for "Да" at the
+// question becomes the current file; data written once is not asked about again.
+TEST_F(Window, WithNoFileOnlyBytesReadOrEditedAreWritten) {
+    QByteArray other = sim::Ecu::defaultImage(9);
+    const int trailing = blockOffset(EngineType::Standard) + kTrailingByte; // 0xA11B
+    other[trailing] = static_cast<char>(0xA5);
+    enum How { SaveInto, CloseYes, Save };
+    for (How how : {SaveInto, CloseYes, Save}) {
+        SCOPED_TRACE(how);
+        restart();
+        const QString target = rig.writeFile(QStringLiteral("b.bin"), other);
+        if (how == Save) {
+            rig.open(path());
+            rig.open(QString());
+            drag(2);
+        } else {
+            loadFromEcu();
+        }
+        const Block data = w().document.working;
+        rig.dialogs.messages.clear();
+        rig.dialogs.fileNext(target);
+        if (how == CloseYes) rig.dialogs.answerNext(Answer::Yes); // the question
+        rig.dialogs.answerNext(Answer::Yes);                      // "Изменить  файл?"
+        w().show();
+        if (how == SaveInto) w().Mnu[3]->trigger();
+        if (how == Save) w().Mnu[2]->trigger();
+        if (how == CloseYes) {
+            EXPECT_TRUE(w().close());
+        }
+
+        ASSERT_FALSE(rig.dialogs.fileCaptions.isEmpty());
+        EXPECT_EQ(rig.dialogs.fileCaptions.last(),
+                  QStringLiteral("Выбрать файл прошивки МИКАС для изменения"));
+        ASSERT_FALSE(rig.dialogs.messages.empty());
+        EXPECT_EQ(rig.dialogs.messages.back().text,
+                  QStringLiteral("Сейчас  файл  будет  необратимо  изменен.\r\nИзменить  файл?"));
+        QByteArray expected = other;
+        expected.replace(blockOffset(EngineType::Standard), kBlockSize - 1, workingTables());
+        if (how == Save) expected[trailing] = static_cast<char>(data[kTrailingByte]);
+        EXPECT_EQ(FermelRig::read(target), expected);
+        if (how == Save) {
+            EXPECT_EQ(rig.dialogs.messages.size(), 1u) << "no question before the dialog";
+            EXPECT_EQ(w().document.fileName, target);
+            EXPECT_TRUE(w().Mnu[2]->isEnabled());
+            EXPECT_FALSE(w().Check2->isEnabled());
+            EXPECT_TRUE(w().document.changeList().empty());
+        }
+        if (how != CloseYes) {
+            const std::size_t asked = rig.dialogs.messages.size();
+            EXPECT_TRUE(w().close());
+            EXPECT_EQ(rig.dialogs.messages.size(), asked);
+        }
+    }
+}
+
+// Every image is listed: the patterns match names whatever their case, and
+// "Все файлы" lists a dump without an extension.
+TEST_F(Window, FileDialogsListEveryImage) {
+    const QString folder = rig.dir.path() + QStringLiteral("/images");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QStringList names{QStringLiteral("Mixed.Bin"), QStringLiteral("UPPER.BIN"),
+                            QStringLiteral("dump"), QStringLiteral("lower.bin"),
+                            QStringLiteral("notes.txt")};
+    for (const QString& n : names)
+        rig.writeFile(QStringLiteral("images/") + n, file);
+    rig.open(path());
+    for (int item : {3, 0}) { // "Сохранить в файл...", "Открыть"
+        w().Mnu[static_cast<std::size_t>(item)]->trigger();
+        EXPECT_EQ(rig.dialogs.listed(folder, 0), (QStringList{names[0], names[1], names[3]}))
+            << item;
+        EXPECT_EQ(rig.dialogs.listed(folder, 3), names) << item;
+    }
+    EXPECT_EQ(rig.dialogs.fileFilters.size(), 3);
+}
+
 TEST_F(Window, UndoAllRestoresTheFileTables) {
     rig.open(path());
     w().document.working[0] = 1;
@@ -244,8 +440,7 @@ TEST_F(Window, ChangeListWindowAndItsAbsence) {
 // ================================================================ closing
 
 TEST_F(Window, ClosingChecksForUnsavedEdits) {
-    // No file: the window closes without a question.
-    w().document.working[9] = 9;
+    // Nothing loaded: the window closes without a question.
     EXPECT_TRUE(w().close());
     EXPECT_TRUE(rig.dialogs.messages.empty());
 

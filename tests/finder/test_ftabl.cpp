@@ -20,7 +20,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <memory>
+#include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#endif
 
 using common::Answer;
 using common::Buttons;
@@ -153,6 +158,17 @@ TEST(fTabl, OpeningAFileShowsTheStoredAddress) {
     rig.open(QString());
     EXPECT_FALSE(rig.w->Command1->isEnabled());
     EXPECT_TRUE(rig.w->model().fileName().isEmpty());
+
+    // The dialogue lists every image: ".Bin" whatever the case of the name,
+    // and under "Все файлы" a dump without an extension too.
+    const QString folder = rig.dir.path() + QStringLiteral("/images");
+    QDir().mkpath(folder);
+    const QStringList names{QStringLiteral("Mixed.Bin"), QStringLiteral("UPPER.BIN"),
+                            QStringLiteral("dump"), QStringLiteral("lower.bin")};
+    for (const QString& n : names)
+        writeFile(folder + QLatin1Char('/') + n, rig.bytes);
+    EXPECT_EQ(rig.dialogs.listed(folder, 0), (QStringList{names[0], names[1], names[3]}));
+    EXPECT_EQ(rig.dialogs.listed(folder, 3), names);
 }
 
 TEST(fTabl, TablesAndStepsReachTheIgnitionTable) {
@@ -360,6 +376,138 @@ TEST(fTabl, OpeningAnotherFileAsksFirst) {
     rig.dialogs.fileNext(other);
     rig.w->Command4->click();
     EXPECT_EQ(rig.lastMessage().text, kChangedQuestion);
+}
+
+// With no file named (the open dialogue cancelled) a correction is neither
+// lost nor reported as a failed write: "Сохранить в файл" asks where to save
+// it, and closing asks first.
+TEST(fTabl, WithNoFileNamedTheUserNamesOne) {
+    LumetaRig rig;
+    rig.open(rig.image);
+    rig.showAt(QStringLiteral("30000"));
+    rig.open(QString()); // "График" is off now, the view stays
+    rig.correct(QStringLiteral("5"));
+    ASSERT_TRUE(rig.w->model().fileName().isEmpty());
+
+    // The save dialogue cancelled: nothing written, nothing said.
+    rig.dialogs.answerNext(Answer::Yes);
+    rig.w->Command6->click();
+    ASSERT_EQ(rig.dialogs.fileCaptions.size(), 3);
+    EXPECT_EQ(rig.dialogs.fileCaptions.last(), QStringLiteral("Сохранить файл прошивки ЭБУ"));
+    EXPECT_EQ(rig.dialogs.overwriteConfirmed, QList<bool>{true});
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    EXPECT_EQ(rig.lastMessage().text, kWriteQuestion);
+    EXPECT_TRUE(rig.w->Command6->isEnabled());
+    EXPECT_EQ(readFile(rig.image), rig.bytes);
+
+    // Closing asks; "Отмена" keeps the window and the correction.
+    rig.dialogs.answerNext(Answer::Cancel);
+    EXPECT_FALSE(rig.w->close());
+    expectMessage(rig.lastMessage(), kChangedQuestion, QStringLiteral("Сохранение файла"),
+                  Icon::Exclamation, Buttons::YesNoCancel, Answer::No);
+    EXPECT_EQ(rig.w->model().byteAt(30000), 5);
+
+    // Named: the whole image goes there, and the file is named from now on.
+    const QString named = rig.dir.path() + QStringLiteral("/named.bin");
+    rig.dialogs.answerNext(Answer::Yes);
+    rig.dialogs.fileNext(named);
+    rig.w->Command6->click();
+    EXPECT_EQ(readFile(named), rig.w->model().image());
+    EXPECT_EQ(byteOf(readFile(named), 30000), 5);
+    EXPECT_EQ(rig.w->model().fileName(), named);
+    EXPECT_FALSE(rig.w->Command6->isEnabled());
+    const std::size_t asked = rig.dialogs.messages.size();
+    EXPECT_TRUE(rig.w->close());
+    EXPECT_EQ(rig.dialogs.messages.size(), asked);
+}
+
+namespace {
+
+// A folder on a small disk of its own (a tmpfs, which needs the right to
+// mount), full or read-only; mounted() tells whether it could be made.
+struct SmallDisk {
+    QTemporaryDir dir;
+    bool mounted_ = false;
+    explicit SmallDisk(bool readOnly) {
+#ifdef Q_OS_LINUX
+        const unsigned long flags = readOnly ? static_cast<unsigned long>(MS_RDONLY) : 0UL;
+        mounted_ = ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", flags,
+                           "size=16k") == 0;
+#else
+        Q_UNUSED(readOnly);
+#endif
+    }
+    ~SmallDisk() {
+#ifdef Q_OS_LINUX
+        if (mounted_) ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
+#endif
+    }
+    bool mounted() const {
+        return mounted_;
+    }
+    QString path() const {
+        return dir.path();
+    }
+};
+
+} // namespace
+
+// A picture that cannot be saved is reported with its real cause; the
+// message about WScript.exe is kept for a desktop folder that is not known.
+TEST(fTabl, PictureSaveFailuresNameTheirCause) {
+    const QString wscript =
+        QStringLiteral("Не  возможно  сохранить  рисунок,  Файл  WScript.exe  не  найден");
+    enum Where { Unknown, FileInTheWay, ReadOnly, Full };
+    for (Where where : {Unknown, FileInTheWay, ReadOnly, Full}) {
+        SCOPED_TRACE(where);
+        LumetaRig rig;
+        rig.open(rig.image);
+        std::unique_ptr<SmallDisk> disk;
+        QString reason;
+        switch (where) {
+        case Unknown:
+            rig.platform.desktop.clear();
+            break;
+        case FileInTheWay:
+            writeFile(rig.platform.desktop, "x");
+            reason = QStringLiteral("на месте папки ") +
+                     QDir::toNativeSeparators(rig.platform.desktop) +
+                     QStringLiteral(" находится файл");
+            break;
+        case ReadOnly:
+        case Full:
+            if (where == ReadOnly && geteuid() != 0) {
+                QDir().mkpath(rig.platform.desktop);
+                QFile::setPermissions(rig.platform.desktop, QFile::ReadOwner | QFile::ExeOwner);
+            } else {
+                disk = std::make_unique<SmallDisk>(where == ReadOnly);
+                if (!disk->mounted()) {
+                    std::cout << "[ SKIPPED  ] no small disk can be mounted here\n";
+                    continue;
+                }
+                rig.platform.desktop = disk->path();
+            }
+            reason = where == ReadOnly ? QStringLiteral("нет права записи в папку")
+                                       : QStringLiteral("на диске нет места");
+            break;
+        }
+        rig.w->Command7->click();
+        ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+        if (where == Unknown) {
+            expectMessage(rig.lastMessage(), wscript, QStringLiteral("Таблицы"), Icon::Critical);
+        } else {
+            const QString picture = QDir::toNativeSeparators(
+                QDir(rig.platform.desktop).filePath(QStringLiteral("Рисунок1.bmp")));
+            expectMessage(rig.lastMessage(),
+                          QStringLiteral("Не  возможно  сохранить  рисунок\r\n") + picture +
+                              QStringLiteral("\r\nПричина: ") + reason,
+                          QStringLiteral("Сохранение графиков"), Icon::Critical);
+            EXPECT_FALSE(QFile::exists(QDir(rig.platform.desktop).filePath("Рисунок1.bmp")))
+                << "no half-written picture takes the name";
+        }
+        QFile::setPermissions(rig.platform.desktop,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
 }
 
 // ------------------------------------------------------------ picture, colours, desktop, drag

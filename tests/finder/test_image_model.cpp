@@ -5,8 +5,10 @@
 #include "KnownTables.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using finder::ImageModel;
 
@@ -226,4 +228,25 @@ TEST(FinderFile, AFailedWriteSaysSo) {
     ASSERT_EQ(model.load(sub + "/image.bin"), ImageModel::Load::Loaded);
     QDir(sub).removeRecursively();
     EXPECT_FALSE(model.write());
+}
+
+// A file with other names keeps them: every name sees the written bytes,
+// and the file stays one file.
+TEST(FinderFile, WritingBackKeepsEveryNameOfTheFile) {
+    for (bool hard : {true, false}) {
+        SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+        LoadedModel m;
+        const QString other = m.dir.path() + QStringLiteral("/other name.bin");
+        ASSERT_TRUE(hard ? ::link(QFile::encodeName(m.path), QFile::encodeName(other)) == 0
+                         : QFile::link(m.path, other));
+        ImageModel model;
+        ASSERT_EQ(model.load(other), ImageModel::Load::Loaded);
+        model.correct(40000, QStringLiteral("77"));
+        ASSERT_TRUE(model.write());
+        EXPECT_EQ(readFile(m.path), model.image());
+        EXPECT_EQ(readFile(other), model.image());
+        EXPECT_EQ(QFileInfo(other).isSymLink(), !hard);
+        EXPECT_EQ(QDir(m.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2)
+            << "no copy left behind";
+    }
 }

@@ -95,7 +95,7 @@ TEST(FinderPictures, The42ndIsRefused) {
     EXPECT_EQ(finder::savePicture(picture, dir.path()), finder::PictureSave::TooMany);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 41);
     EXPECT_FALSE(QFile::exists(dir.path() + QStringLiteral("/Рисунок42.bmp")));
-    EXPECT_EQ(finder::savePicture(picture, QString()), finder::PictureSave::Failed);
+    EXPECT_EQ(finder::savePicture(picture, QString()), finder::PictureSave::NoFolder);
 }
 
 TEST(FinderCommandLine, FileHelpVersionAndMistakes) {
