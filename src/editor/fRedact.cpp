@@ -1,6 +1,7 @@
 // The main window's controls and their places; the handlers are in
 // fRedactActions.cpp.
 #include "fRedact.h"
+#include "common/CheckBoxAccess.h"
 
 #include "RibbonView.h"
 #include "RowEditor.h"
@@ -72,6 +73,7 @@ void AxisFigures::paintEvent(QPaintEvent*) {
 }
 
 fRedact::fRedact(FermelSeams& seams) : document(seams.dialogs), seams_(seams) {
+    common::installCheckBoxAccess();
     setObjectName(QStringLiteral("fRedact"));
     setWindowTitle(QStringLiteral("Fermel"));
     auto* central = new QWidget(this);

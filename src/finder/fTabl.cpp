@@ -1,4 +1,5 @@
 #include "fTabl.h"
+#include "common/CheckBoxAccess.h"
 
 #include "KnownTables.h"
 #include "Profile.h"
@@ -51,6 +52,7 @@ fTabl::fTabl(common::SettingsStore& settings, common::Dialogs& dialogs, common::
              QString app, QWidget* parent)
     : QWidget(parent), settings_(settings), dialogs_(dialogs), platform_(platform),
       app_(std::move(app)), dragPointer_(QPixmap(drag_pointer_xpm), 15, 15) {
+    common::installCheckBoxAccess();
     setObjectName(QStringLiteral("fTabl"));
     setWindowTitle(caption());
 
