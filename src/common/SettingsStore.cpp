@@ -56,12 +56,17 @@ QString SettingsStore::GetSetting(const QString& app, const QString& section, co
 
 bool SettingsStore::SaveSetting(const QString& app, const QString& section, const QString& key,
                                 const QString& value) {
+    return SaveSettings(app, section, {{key, value}});
+}
+
+bool SettingsStore::SaveSettings(const QString& app, const QString& section,
+                                 const std::vector<std::pair<QString, QString>>& keysAndValues) {
     if (!native_) QDir().mkpath(folder_);
     auto s = open(app);
     const QString group = storedName(s->childGroups(), section);
     s->beginGroup(group);
-    const QString k = storedName(s->childKeys(), key);
-    s->setValue(k, value);
+    for (const auto& [key, value] : keysAndValues)
+        s->setValue(storedName(s->childKeys(), key), value);
     s->endGroup();
     s->sync();
     if (s->status() == QSettings::NoError) return true;

@@ -5,6 +5,8 @@
 // registry's per-user application area; elsewhere one INI file per application
 // in a folder (the user's configuration folder, or a temporary one in tests).
 #include <QString>
+#include <utility>
+#include <vector>
 #include <QStringList>
 #include <memory>
 
@@ -22,6 +24,10 @@ public:
     // False when the store could not be written; lastError() then says why.
     bool SaveSetting(const QString& app, const QString& section, const QString& key,
                      const QString& value);
+    // Several keys of one section written at once: one write of the store
+    // (each write is a file written to the disk).
+    bool SaveSettings(const QString& app, const QString& section,
+                      const std::vector<std::pair<QString, QString>>& keysAndValues);
     const QString& lastError() const { return lastError_; }
     // False when the store could not be written (lastError() says why).
     bool DeleteSection(const QString& app, const QString& section);

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QThread>
 
 namespace common {
@@ -25,6 +27,17 @@ void Pause(int ms) {
         return;
     }
     QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+void PauseWithEvents(int ms) {
+    if (ms <= 0) return;
+    if (pauseHook() || !QCoreApplication::instance()) {
+        Pause(ms);
+        return;
+    }
+    QEventLoop wait;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &wait, &QEventLoop::quit);
+    wait.exec();
 }
 
 void DoEvents() {

@@ -7,6 +7,10 @@ namespace common {
 
 void Pause(int ms);
 void DoEvents();
+// A pause during which window events run (a test loop's wait between two
+// samples: Stop, a close request and the screen are served meanwhile). With
+// a pause hook in place it is the hook's pause.
+void PauseWithEvents(int ms);
 
 // Replaces the pause for tests (nullptr restores the real one).
 void setPauseHook(std::function<void(int)> hook);

@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include <algorithm>
+
 namespace kline::cmd {
 
 Request readVariables(std::initializer_list<std::uint8_t> variables) {
@@ -70,6 +72,34 @@ int variableWidth(std::uint8_t v) {
     if (v >= 115 && v <= 123) return kTextLength;
     if (v >= 73 && v <= 76) return kTableLength;
     return 1;
+}
+
+int longestReplyBytes(const Request& request) {
+    if (request.empty()) return kMaxReplyLength;
+    int elements = 0;
+    switch (request[0]) {
+    case kConnect:
+    case kRestart:
+    case kWriteVariables:
+        elements = 1; // the status byte
+        break;
+    case kReadList:
+    case kReadVariables:
+        for (std::size_t i = 1; i < request.size(); ++i)
+            elements += variableWidth(request[i]);
+        break;
+    default:
+        return kMaxReplyLength;
+    }
+    // Each byte and the checksum escaped, then the terminator.
+    return std::min(2 * (elements + 1) + 1, kMaxReplyLength);
+}
+
+bool answersSlowly(const Request& request) {
+    if (request.empty() || request[0] != kWriteVariables) return false;
+    for (std::size_t i = 1; i + 1 < request.size(); i += 2)
+        if (request[i] == kVarCommand) return true;
+    return false;
 }
 
 int word(const std::vector<int>& e, std::size_t i) {

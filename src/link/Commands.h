@@ -77,6 +77,16 @@ int variableWidth(std::uint8_t variable);
 constexpr int kTextLength = 16;
 constexpr int kTableLength = 256;
 
+// The longest the ECU's reply to a request can be on the wire (every byte
+// escaped, the checksum and the terminator included), as far as the request
+// tells: reads of known variables and writes (one status byte); other
+// requests may bring the longest legal reply.
+int longestReplyBytes(const Request& request);
+// Whether the ECU may take long before it answers: writes of the command
+// register 14 (storing into non-volatile memory, a passport field, clearing
+// the fault memory or a table).
+bool answersSlowly(const Request& request);
+
 // A 16-bit value: element i + 256 x element i+1 (0 past the end).
 int word(const std::vector<int>& elements, std::size_t i);
 // 62, or 63 when the engine text holds "63".

@@ -1,6 +1,7 @@
 #include "EcuLink.h"
 
 #include "CodePage866.h"
+#include "Commands.h"
 #include "common/Dialogs.h"
 #include "common/ProgramState.h"
 #include "common/SettingsStore.h"
@@ -110,7 +111,15 @@ void EcuLink::ClosePort() {
 int EcuLink::fail(int code) {
     last_ = code;
     reply_.assign(1, 0);
+    // A disturbed line settles before the next frame.
+    if (code == kAdapterError || code == kOverflow || code == kBadChecksum)
+        settleUntilMs_ = common::MonotonicMs() + kSettlePauseMs;
     return code;
+}
+
+int EcuLink::settleLeftMs() const {
+    const long long left = settleUntilMs_ - common::MonotonicMs();
+    return left > 0 ? static_cast<int>(left) : 0;
 }
 
 int EcuLink::EcuExchange(const Request& request) {
@@ -127,7 +136,7 @@ int EcuLink::EcuExchange(const Request& request) {
 int EcuLink::observedExchange(const Request& request) {
     const QByteArray frame = encodeFrame(request);
     receiver_.reset();
-    if (!observer_) return exchange(frame);
+    if (!observer_) return exchange(request, frame);
     // Watched: the same exchange, timed, and shown to the observer.
     const auto steadyNs = [] {
         return static_cast<qint64>(std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -135,18 +144,21 @@ int EcuLink::observedExchange(const Request& request) {
                                        .count());
     };
     const qint64 start = steadyNs();
-    const int result = exchange(frame);
+    const int result = exchange(request, frame);
     const ExchangeObserver observer = observer_; // it may stop watching inside the call
     observer({request, frame, receiver_.raw(), result, start, steadyNs()});
     return result;
 }
 
-int EcuLink::exchange(const QByteArray& frame) {
+int EcuLink::exchange(const Request& request, const QByteArray& frame) {
     const int length = static_cast<int>(frame.size());
 
-    // A disturbed line settles before the next frame.
-    if (last_ == kAdapterError || last_ == kOverflow || last_ == kBadChecksum)
-        common::Pause(kSettlePauseMs);
+    // A disturbed line settles before the next frame (what the caller has
+    // waited since counts).
+    if (last_ == kAdapterError || last_ == kOverflow || last_ == kBadChecksum) {
+        const int left = settleLeftMs();
+        if (left > 0) common::Pause(left);
+    }
 
     if (handle_ <= 0 || !port_ || !port_->isOpen()) return fail(kPortError);
     const qint64 deadline = clock_() + static_cast<qint64>(wireMs(length + kMaxReplyLength)) + kExchangeSlackMs;
@@ -172,15 +184,26 @@ int EcuLink::exchange(const QByteArray& frame) {
     // an overflow.
     // A line that brings a byte now and then ends at the exchange's time
     // bound: silent if nothing came, an overflow otherwise.
+    // The window waiting on the exchange answers the mechanic only when it
+    // returns: a reply that does not start, stops half-way or trickles ends
+    // soon, not after the read budget. A reply that comes ends as ever.
     FrameReceiver& receiver = receiver_;
     int emptyReads = 0;
+    const qint64 echoed = clock_();
+    const bool slow = cmd::answersSlowly(request);
+    const qint64 replyWireMs = static_cast<qint64>(wireMs(cmd::longestReplyBytes(request))) + 1;
+    qint64 firstByteAt = -1;
     while (!receiver.complete()) {
-        if (clock_() > deadline) return fail(receiver.raw().isEmpty() ? kEcuSilent : kOverflow);
+        const qint64 now = clock_();
+        if (now > deadline) return fail(receiver.raw().isEmpty() ? kEcuSilent : kOverflow);
+        if (firstByteAt < 0 && !slow && now - echoed > kFirstReplyByteMs) return fail(kEcuSilent);
+        if (firstByteAt >= 0 && now - firstByteAt > replyWireMs + kReplyLatencyMs) return fail(kOverflow);
         const QByteArray got = port_->read(kReplyReadSize, kReadTimeoutMs);
         if (got.isEmpty()) {
             if (++emptyReads >= kReplyReads) return fail(kEcuSilent);
             continue;
         }
+        if (firstByteAt < 0) firstByteAt = clock_();
         receiver.feed(got);
         if (receiver.raw().size() > kMaxReplyLength) return fail(kOverflow);
     }

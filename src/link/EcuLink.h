@@ -70,6 +70,17 @@ public:
     static constexpr int kReplyReads = 101;
     static constexpr int kReplyReadSize = 5;
     static constexpr int kSettlePauseMs = 500;
+    // After the echo the ECU's reply must start within this (USB serial
+    // adapters add up to 16 ms a read, the ECU its own answer time), or the
+    // ECU is silent (result 3) at once rather than after 101 reads. Writes
+    // of the command register, which may store into non-volatile memory,
+    // keep the whole read budget.
+    static constexpr int kFirstReplyByteMs = 60;
+    // Once started, a reply ends within the wire time of the longest reply
+    // the request can bring, plus this (the adapter's latency and a margin);
+    // a reply that stops half-way or a line that trickles ends there
+    // (result 4: bytes came, but no end).
+    static constexpr int kReplyLatencyMs = 30;
     // No exchange lasts longer than the wire time of its frame and of the
     // longest legal reply, plus this.
     static constexpr int kExchangeSlackMs = 500;
@@ -113,6 +124,11 @@ public:
     // Element i of the reply, 0 past its end.
     int reply(std::size_t i) const { return i < reply_.size() ? reply_[i] : 0; }
     int LastExchangeResult() const { return last_; }
+    // After an adapter error, an overflow or a bad checksum the line settles
+    // for 500 ms before the next frame; what is left of that wait (0 when
+    // none). A polling window waits it out in its timer rather than in the
+    // exchange.
+    int settleLeftMs() const;
     static QString ExchangeErrorText(int code);
     // Shows the failure of the last exchange, or with checkStatus 1 a
     // refusal of the ECU (status element non-zero). True if it showed one.
@@ -141,7 +157,7 @@ public:
 private:
     int fail(int code);
     int observedExchange(const Request& request);
-    int exchange(const QByteArray& frame);
+    int exchange(const Request& request, const QByteArray& frame);
     // DTR and RTS as stored (the options of the settings window).
     void applyStoredLines();
 
@@ -153,6 +169,7 @@ private:
     int handle_ = -1;
     int nextHandle_ = 1;
     int last_ = kOk;
+    long long settleUntilMs_ = 0; // on common::MonotonicMs()
     std::vector<int> reply_{0};
     std::function<qint64()> clock_;
     FrameReceiver receiver_; // the reply of the last exchange as it came

@@ -284,12 +284,12 @@ TEST_F(Exchange, ReplyAsTextTrimsSpacesOnly) {
 }
 
 namespace {
-// A line that brings one byte at a time, each 3 ms after the last, and
-// never a terminator; or (bytes off) reads that each wait 20 ms for nothing.
+// A line that brings one byte at a time, `every` ms after the last, and
+// never a terminator; or (every 0) reads that each wait 20 ms for nothing.
 struct TrickleScript {
     qint64 now = 0;
     QByteArray echo;
-    bool bytes = true;
+    int every = 3;
 };
 class TricklePort : public SerialPort {
 public:
@@ -307,8 +307,8 @@ public:
             s_->echo.remove(0, e.size());
             return e;
         }
-        s_->now += s_->bytes ? 3 : 20;
-        return s_->bytes ? QByteArray(1, 0x55) : QByteArray();
+        s_->now += s_->every ? s_->every : 20;
+        return s_->every ? QByteArray(1, 0x55) : QByteArray();
     }
     void purgeInput() override {}
     bool setDtr(bool) override { return true; }
@@ -320,27 +320,45 @@ private:
 };
 } // namespace
 
-TEST(ExchangeTimeBound, ATricklingLineEndsAtTheWireTimeOfTheLongestReplyPlusHalfASecond) {
-    for (bool trickle : {true, false}) {
+// The window waiting on an exchange answers the mechanic only when it
+// returns: a silent ECU, a reply that stops and a line that trickles end soon
+// after the echo, each by its own bound, on the exchange's clock.
+TEST(ExchangeTimeBound, ASilentEcuAStoppedReplyAndATrickleEndByTheirBounds) {
+    const double tableWire = EcuLink::wireMs(kMaxReplyLength);
+    const struct {
+        const char* what;
+        Request request;
+        int every; // ms between bytes, 0: none
+        int result;
+        double endsAfter, endsBy; // ms after the echo
+    } cases[] = {
+        {"silent ECU", {97, 26, 44}, 0, kEcuSilent, EcuLink::kFirstReplyByteMs,
+         EcuLink::kFirstReplyByteMs + 20},
+        {"silent ECU, a table asked", {97, 73}, 0, kEcuSilent, EcuLink::kFirstReplyByteMs,
+         EcuLink::kFirstReplyByteMs + 20},
+        {"a reply that stops half-way", {97, 26, 44}, 45, kOverflow,
+         45 + EcuLink::wireMs(7) + EcuLink::kReplyLatencyMs, 45 + EcuLink::wireMs(7) + EcuLink::kReplyLatencyMs + 46},
+        {"a trickle, two values asked", {97, 26, 44}, 3, kOverflow, EcuLink::wireMs(7),
+         EcuLink::wireMs(7) + 1 + EcuLink::kReplyLatencyMs + 6},
+        {"a trickle, a table asked", {97, 73}, 3, kOverflow, tableWire,
+         tableWire + 1 + EcuLink::kReplyLatencyMs + 6},
+        // The store keeps the whole read budget: its answer may come late.
+        {"silent ECU, a store into non-volatile memory", {98, 14, 1, 124, 3}, 0, kEcuSilent, 400,
+         EcuLink::wireMs(7 + kMaxReplyLength) + EcuLink::kExchangeSlackMs + 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         auto line = std::make_shared<TrickleScript>();
-        line->bytes = trickle;
+        line->every = c.every;
         TestContext t;
         PortMap ports;
         ports.setDevice(1, QStringLiteral("/dev/kline"));
         EcuLink ecu(t.ctx, ports, [line](const QString&) { return std::make_unique<TricklePort>(line); });
         ecu.setClock([line] { return line->now; });
         ASSERT_EQ(ecu.OpenPort(1), 0);
-        const int result = ecu.EcuExchange({97, 73});
-        const double bound = EcuLink::wireMs(5 + kMaxReplyLength) + EcuLink::kExchangeSlackMs;
-        EXPECT_NEAR(bound, 1042, 2);
-        if (trickle) {
-            EXPECT_EQ(result, kOverflow) << "bytes came, but no end";
-            EXPECT_LE(line->now, bound + 3);
-            EXPECT_GE(line->now, bound - 3);
-        } else {
-            EXPECT_EQ(result, kEcuSilent) << "nothing came";
-            EXPECT_LE(line->now, bound + 20);
-        }
+        EXPECT_EQ(ecu.EcuExchange(c.request), c.result);
+        EXPECT_GE(line->now, c.endsAfter);
+        EXPECT_LE(line->now, c.endsBy);
         EXPECT_EQ(ecu.EcuReply(), (std::vector<int>{0}));
     }
 }

@@ -3,6 +3,7 @@
 #include "common/Numbers.h"
 
 #include "common/ActivationWatch.h"
+#include "common/SettingsStore.h"
 #include "common/Time.h"
 #include "main/InitTest.h"
 #include "main/Program.h"
@@ -182,8 +183,9 @@ QPoint AdjustmentWindow::startPosition() const {
 }
 
 void AdjustmentWindow::storePosition() {
-    p_.SaveSetting(entry_.name, QStringLiteral("Left"), QString::number(x() * kTwipsPerPixel));
-    p_.SaveSetting(entry_.name, QStringLiteral("Top"), QString::number(y() * kTwipsPerPixel));
+    p_.settings.SaveSettings(Program::kApp, entry_.name,
+                             {{QStringLiteral("Left"), QString::number(x() * kTwipsPerPixel)},
+                              {QStringLiteral("Top"), QString::number(y() * kTwipsPerPixel)}});
 }
 
 // -------------------------------------------------------------- operations

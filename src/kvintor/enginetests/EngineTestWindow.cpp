@@ -18,7 +18,8 @@ void SamplePacer::waitForNext() {
     due_ += columnMs_;
     const long long left = due_ - common::MonotonicMs();
     if (left > 0) {
-        common::Pause(static_cast<int>(left));
+        // The window answers the mechanic while it waits.
+        common::PauseWithEvents(static_cast<int>(left));
     } else {
         // Late (a slow exchange, a message box): the next column counts
         // from now rather than catching up with samples in a burst.
@@ -138,8 +139,13 @@ void EngineTestWindow::closeEvent(QCloseEvent* event) {
     if (!inRun()) deleteLater();
 }
 
+EngineTestWindow::RunScope::RunScope(EngineTestWindow& w) : w_(w) {
+    if (w_.runDepth_++ == 0) ++w_.p_.testRuns;
+}
+
 EngineTestWindow::RunScope::~RunScope() {
     if (--w_.runDepth_ != 0) return;
+    --w_.p_.testRuns;
     if (w_.closed_) {
         w_.deleteLater();
         return;

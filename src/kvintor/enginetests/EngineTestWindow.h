@@ -89,7 +89,7 @@ class EngineTestWindow : public QWidget {
     // only when the loop has returned.
     class RunScope {
       public:
-        explicit RunScope(EngineTestWindow& w) : w_(w) { ++w_.runDepth_; }
+        explicit RunScope(EngineTestWindow& w);
         ~RunScope();
         RunScope(const RunScope&) = delete;
         RunScope& operator=(const RunScope&) = delete;

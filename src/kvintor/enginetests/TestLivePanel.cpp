@@ -116,8 +116,9 @@ void TestLivePanel::tick() {
     }
     const bool ok = poll();
     if (!ok && afterFailure) afterFailure();
-    // A read that fails at once must not make the timer spin.
-    timer_->setInterval(ok ? kPollIntervalMs : kFailedPollIntervalMs);
+    // A read that fails at once must not make the timer spin; a disturbed
+    // line settles while the timer waits.
+    timer_->setInterval(ok ? kPollIntervalMs : std::max(kFailedPollIntervalMs, p_.ecu.settleLeftMs()));
 }
 
 } // namespace kvintor

@@ -118,13 +118,18 @@ bool tfUskorXX::refused() {
 }
 
 void tfUskorXX::activated() {
-    if (closed_ || inRun()) return;
+    // The activation lets events run: a second activation queued meanwhile
+    // (the first showing, the window manager's focus) checks nothing again.
+    if (closed_ || inRun() || activating_) return;
     activatedOnce_ = true;
+    activating_ = true;
     Picture1->canvas().drawGrid();
     Picture1->refresh();
     common::DoEvents();
+    const bool refusedNow = !closed_ && refused();
+    activating_ = false;
     if (closed_) return;
-    if (refused()) {
+    if (refusedNow) {
         close();
         return;
     }
@@ -134,17 +139,25 @@ void tfUskorXX::activated() {
 void tfUskorXX::startClicked() {
     if (inRun()) return;
     RunScope run(*this);
-    if (refused()) return;
+    // The live panel keeps off the line from here: its read would come
+    // between the checks' own, while the mechanic waits for both. A check
+    // that ends the Start gives it back.
+    const bool panelWasOn = Timer1->isActive();
+    Timer1->stop();
+    const auto notStarted = [this, panelWasOn] {
+        if (panelWasOn) startLivePanel();
+    };
+    if (refused()) return notStarted();
     Picture1->canvas().drawGrid();
     Picture1->refresh();
     letEventsRun();
     if (closed_ || p_.ended()) return;
 
     p_.ecu.EcuExchange(kline::cmd::readVariables({kVarIdleSpeed, kVarValveStep}));
-    if (exchangeFailed(0)) return;
+    if (exchangeFailed(0)) return notStarted();
     if (p_.ecu.reply(0) == 0) {
         p_.ShowTestHint(1);
-        return;
+        return notStarted();
     }
     const int step = p_.ecu.reply(1);
     if (!validStep(step)) {
@@ -152,10 +165,9 @@ void tfUskorXX::startClicked() {
             QStringLiteral("Дальнейшее  продолжение  теста  невозможно  шаг  РДВ = ") +
                 QString::number(step),
             p_.state.AppTitle, common::Icon::Exclamation);
-        return;
+        return notStarted();
     }
 
-    Timer1->stop();
     setBusy(true);
     Command1->setEnabled(false);
     ProgressBar1->show();

@@ -66,6 +66,7 @@ class tfUskorXX : public EngineTestWindow {
     std::vector<std::pair<std::uint8_t, std::uint8_t>> heldByOthers_;
     bool overwritten_ = false; // the run's set-points went to the ECU
     bool activatedOnce_ = false;
+    bool activating_ = false;
 };
 
 } // namespace kvintor

@@ -5,6 +5,7 @@
 #include "link/Commands.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -48,7 +49,8 @@ void InitTest::startPolling() {
 }
 
 void InitTest::paceAfter(QTimer* timer, bool failed) {
-    const int interval = failed ? kFailedPollIntervalMs : kPollIntervalMs;
+    // A disturbed line settles while the timer waits, not in the exchange.
+    const int interval = failed ? std::max(kFailedPollIntervalMs, p_.ecu.settleLeftMs()) : kPollIntervalMs;
     if (timer->interval() != interval) timer->setInterval(interval);
 }
 
@@ -69,8 +71,9 @@ void InitTest::reopenVanishedPort() {
 void InitTest::activated() {
     p_.closeSplash();
     setWindowTitle(p_.state.AppTitle);
-    // The restart wait ends by itself; under the exit question nothing polls.
-    if (Timer3->isActive() || p_.ended() || closing_) return;
+    // The restart wait ends by itself; under the exit question nothing polls,
+    // nor while an engine test runs (it polls again when the run ends).
+    if (Timer3->isActive() || p_.ended() || closing_ || p_.testRuns > 0) return;
     if (p_.ecu.PortHandle() <= 0) {
         // No port (another window could not give it back): nothing on the
         // panel is live any more, and identification goes on trying to

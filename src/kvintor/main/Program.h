@@ -89,6 +89,9 @@ public:
     std::function<QRect()> availableArea;
     std::function<void(const QString&)> warn; // a line on the standard error output
     QString dataFolder; // the user's data folder for Kvintor, ending in "/"
+    // Engine test runs on the stack: while one runs, the line is the test's
+    // and the main window's activation does not start polling.
+    int testRuns = 0;
     // The windows of the other folders hook themselves into the main
     // window's menus here; each runs once, right after the main window is
     // built (before it shows).
