@@ -62,6 +62,16 @@ QDateTime timeOf(const QVariant& v) {
     return QDateTime::fromString(v.toString(), Qt::ISODateWithMs).toLocalTime();
 }
 
+// A text not read is kept as an empty text, not as no value.
+void bindAll(QSqlQuery& q, const QVariantList& values) {
+    for (const QVariant& v : values) {
+        if (v.typeId() == QMetaType::QString && v.toString().isNull())
+            q.addBindValue(QStringLiteral(""));
+        else
+            q.addBindValue(v);
+    }
+}
+
 } // namespace
 
 QString StoreConfig::where() const {
@@ -227,8 +237,7 @@ bool VisitStore::run(const QString& sql, const QVariantList& values) {
         error_ = q.lastError().text().trimmed();
         return false;
     }
-    for (const QVariant& v : values)
-        q.addBindValue(v);
+    bindAll(q, values);
     return exec(q);
 }
 
@@ -238,8 +247,7 @@ std::optional<qint64> VisitStore::insert(const QString& sql, const QVariantList&
         error_ = q.lastError().text().trimmed();
         return std::nullopt;
     }
-    for (const QVariant& v : values)
-        q.addBindValue(v);
+    bindAll(q, values);
     if (!exec(q)) return std::nullopt;
     if (!q.next()) {
         error_ = q.lastError().text().trimmed();
