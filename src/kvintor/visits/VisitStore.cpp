@@ -233,6 +233,13 @@ bool VisitStore::exec(QSqlQuery& q) {
 
 bool VisitStore::run(const QString& sql, const QVariantList& values) {
     QSqlQuery q(QSqlDatabase::database(name_, false));
+    // A statement without values is run as it is: PostgreSQL prepares no
+    // schema statements.
+    if (values.isEmpty()) {
+        if (q.exec(sql)) return true;
+        error_ = q.lastError().text().trimmed();
+        return false;
+    }
     if (!q.prepare(sql)) {
         error_ = q.lastError().text().trimmed();
         return false;

@@ -226,7 +226,7 @@ TEST_P(Visits, ASecondCarsVisitShowsNothingOfTheFirstAndOneEcusHistorySpansItsVi
     // The search: by serial number, by a fault code, by both.
     const std::vector<std::pair<QString, int>> searches{
         {QStringLiteral("B987"), 1}, {QStringLiteral("53"), 1}, {QStringLiteral("a1234"), 2},
-        {QStringLiteral("A123 24"), 1}, {QStringLiteral("nothing"), 0}};
+        {QStringLiteral("B987 53"), 1}, {QStringLiteral("53 a123"), 0}, {QStringLiteral("nothing"), 0}};
     for (const auto& [words, count] : searches) {
         w->Text1->setText(words);
         int visible = 0;
