@@ -47,15 +47,17 @@ class TestDatabase {
         config.kind = Kind::Postgres;
         config.host = lines.value(1);
         config.user = QStringLiteral("kvintor");
-        config.database = QStringLiteral("kvtest_") +
-                          QUuid::createUuid().toString(QUuid::Id128).left(16);
+        config.database =
+            QStringLiteral("kvtest_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
         if (!admin(QStringLiteral("CREATE DATABASE ") + config.database))
             cannot = QStringLiteral("no database made on the test server: ") + lastError_;
         else
             made_ = true;
     }
     ~TestDatabase() {
-        if (made_) admin(QStringLiteral("DROP DATABASE ") + config.database + QStringLiteral(" WITH (FORCE)"));
+        if (made_)
+            admin(QStringLiteral("DROP DATABASE ") + config.database +
+                  QStringLiteral(" WITH (FORCE)"));
     }
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -95,5 +97,5 @@ class TestDatabase {
 
 // The backends every suite runs on.
 #define KV_ON_EVERY_BACKEND(Suite)                                                                 \
-    INSTANTIATE_TEST_SUITE_P(, Suite, ::testing::Values(Backend::Sqlite, Backend::Postgres),      \
+    INSTANTIATE_TEST_SUITE_P(, Suite, ::testing::Values(Backend::Sqlite, Backend::Postgres),       \
                              backendName)

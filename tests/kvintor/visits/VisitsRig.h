@@ -78,7 +78,8 @@ struct VisitProgram {
     // The journal's place in the settings, as the settings window stores it.
     void useDatabase(const kvintor::visits::StoreConfig& c) {
         const bool pg = c.kind == kvintor::visits::StoreConfig::Kind::Postgres;
-        rig.store(QStringLiteral("fNastr"), QStringLiteral("Журнал"), pg ? QStringLiteral("1") : QStringLiteral("0"));
+        rig.store(QStringLiteral("fNastr"), QStringLiteral("Журнал"),
+                  pg ? QStringLiteral("1") : QStringLiteral("0"));
         rig.store(QStringLiteral("fNastr"), QStringLiteral("ЖурналСервер"), c.host);
         rig.store(QStringLiteral("fNastr"), QStringLiteral("ЖурналБаза"), c.database);
         rig.store(QStringLiteral("fNastr"), QStringLiteral("ЖурналПользователь"), c.user);
@@ -131,17 +132,15 @@ struct VisitProgram {
     // one space (a long text may wrap in its cell).
     static QString pdfText(const QString& path) {
         QProcess p;
-        p.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path,
-                                              QStringLiteral("-")});
+        p.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
         if (!p.waitForFinished(20000) || p.exitCode() != 0) {
             ADD_FAILURE() << "pdftotext (Debian poppler-utils) did not read " << path.toStdString();
             return QString();
         }
         return oneSpaced(QString::fromUtf8(p.readAllStandardOutput()));
     }
-    static QString oneSpaced(const QString& s) {
-        return s.simplified();
-    }
+    static QString oneSpaced(const QString& s) { return s.simplified(); }
     QString writeReport(kvintor::visits::fJournal* w, const QString& name) {
         const QString path = rig.dir.path() + QLatin1Char('/') + name;
         rig.dialogs.fileNext(path);
@@ -149,9 +148,12 @@ struct VisitProgram {
         return path;
     }
     void workshop() {
-        rig.store(QStringLiteral("fNastr"), QStringLiteral("Мастерская"), QStringLiteral("Автосервис «Кварц»"));
-        rig.store(QStringLiteral("fNastr"), QStringLiteral("Адрес"), QStringLiteral("г. Тверь, ул. Заводская, 7"));
-        rig.store(QStringLiteral("fNastr"), QStringLiteral("Телефон"), QStringLiteral("+7 4822 55-01-02"));
+        rig.store(QStringLiteral("fNastr"), QStringLiteral("Мастерская"),
+                  QStringLiteral("Автосервис «Кварц»"));
+        rig.store(QStringLiteral("fNastr"), QStringLiteral("Адрес"),
+                  QStringLiteral("г. Тверь, ул. Заводская, 7"));
+        rig.store(QStringLiteral("fNastr"), QStringLiteral("Телефон"),
+                  QStringLiteral("+7 4822 55-01-02"));
     }
 
     // A store of its own on the same database, as another computer has.

@@ -51,7 +51,8 @@ TEST_P(KilledMidVisit, LosesNoCommittedRow) {
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     kvintor.setProcessEnvironment(env);
     kvintor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    kvintor.start(QStringLiteral(KVINTOR_PATH), {QStringLiteral("--port"), QStringLiteral("1=") + link});
+    kvintor.start(QStringLiteral(KVINTOR_PATH),
+                  {QStringLiteral("--port"), QStringLiteral("1=") + link});
     ASSERT_TRUE(kvintor.waitForStarted(5000));
 
     // The visit opens as the ECU is identified, with its passport read.
@@ -72,7 +73,8 @@ TEST_P(KilledMidVisit, LosesNoCommittedRow) {
 
     VisitStore store;
     ASSERT_TRUE(store.open(config)) << store.error().toStdString();
-    EXPECT_TRUE(store.writable()) << "no lock or journal left behind: " << store.error().toStdString();
+    EXPECT_TRUE(store.writable()) << "no lock or journal left behind: "
+                                  << store.error().toStdString();
     const auto list = store.visits();
     ASSERT_EQ(list.size(), 1u);
     const auto after = store.visit(list.front().id);
@@ -84,7 +86,8 @@ TEST_P(KilledMidVisit, LosesNoCommittedRow) {
     EXPECT_EQ(after->opening.configuration, before->opening.configuration);
     EXPECT_EQ(after->opening.passport.size(), 7u);
     // It goes on being written after the kill.
-    EXPECT_TRUE(store.addRemark(after->id, {QDateTime::currentDateTime(), QStringLiteral("после")}));
+    EXPECT_TRUE(
+        store.addRemark(after->id, {QDateTime::currentDateTime(), QStringLiteral("после")}));
 }
 
 KV_ON_EVERY_BACKEND(KilledMidVisit);

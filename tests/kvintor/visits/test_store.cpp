@@ -19,7 +19,9 @@ struct Store : ::testing::TestWithParam<Backend> {
     void SetUp() override {
         if (!db.cannot.isEmpty()) GTEST_SKIP() << db.cannot.toStdString();
     }
-    static QDateTime at(int minute) { return QDateTime(QDate(2024, 5, 1), QTime(9, minute, 30, 125)); }
+    static QDateTime at(int minute) {
+        return QDateTime(QDate(2024, 5, 1), QTime(9, minute, 30, 125));
+    }
 };
 
 QByteArray png() {
@@ -41,8 +43,8 @@ TEST_P(Store, EverythingWrittenReadsBackAsItWasOnAnotherConnectionToo) {
     EXPECT_EQ(store.schemaVersion(), VisitStore::kSchemaVersion);
 
     VisitOpening o{at(0),
-                   {QStringLiteral("Микас 7.1"), QStringLiteral("0123 ЭБУ"), QStringLiteral("R 7.1.2"),
-                    QStringLiteral("ЗМЗ 4062")},
+                   {QStringLiteral("Микас 7.1"), QStringLiteral("0123 ЭБУ"),
+                    QStringLiteral("R 7.1.2"), QStringLiteral("ЗМЗ 4062")},
                    {QStringLiteral("Датчик кислорода"), QStringLiteral("New-6-8")},
                    {{QStringLiteral("Тип ЭБУ"), QStringLiteral("Микас")}},
                    {{QStringLiteral("Серийный номер ЭБУ:"), QStringLiteral("0123 ЭБУ")},
@@ -52,15 +54,21 @@ TEST_P(Store, EverythingWrittenReadsBackAsItWasOnAnotherConnectionToo) {
     Visit expected;
     expected.id = *id;
     expected.opening = o;
-    expected.faultReads = {{at(1), {{13, 0x80, QStringLiteral("Низкий уровень сигнала с датчика")},
-                                    {200, 0xA0, QStringLiteral("200  не  определена")}}},
+    expected.faultReads = {{at(1),
+                            {{13, 0x80, QStringLiteral("Низкий уровень сигнала с датчика")},
+                             {200, 0xA0, QStringLiteral("200  не  определена")}}},
                            {at(2), {}}};
     expected.tables = {{at(3), 2, 100, 160, -3.25}};
-    expected.tests = {{at(4), QStringLiteral("tfTorm"), QStringLiteral("Тест механических потерь"),
-                       {{QStringLiteral("Начальные обороты"), QStringLiteral("3000")}}, png()},
-                      {at(5), QStringLiteral("tfMexan"), QStringLiteral("Баланс цилиндров"), {}, {}}};
-    expected.adjustments = {{at(6), QStringLiteral("Обороты/мин  (ХХ)"), 46, QStringLiteral("900"), false},
-                            {at(7), QStringLiteral("УОЗ"), 40, QStringLiteral("3"), false}};
+    expected.tests = {
+        {at(4),
+         QStringLiteral("tfTorm"),
+         QStringLiteral("Тест механических потерь"),
+         {{QStringLiteral("Начальные обороты"), QStringLiteral("3000")}},
+         png()},
+        {at(5), QStringLiteral("tfMexan"), QStringLiteral("Баланс цилиндров"), {}, {}}};
+    expected.adjustments = {
+        {at(6), QStringLiteral("Обороты/мин  (ХХ)"), 46, QStringLiteral("900"), false},
+        {at(7), QStringLiteral("УОЗ"), 40, QStringLiteral("3"), false}};
     expected.files = {{at(8), QStringLiteral("График"), QStringLiteral("/home/м/График.csv")}};
     expected.remarks = {{at(9), QStringLiteral("Клиент жалуется на рывки; «проверить»")}};
     for (const FaultRead& r : expected.faultReads)
@@ -77,7 +85,8 @@ TEST_P(Store, EverythingWrittenReadsBackAsItWasOnAnotherConnectionToo) {
     ASSERT_TRUE(store.markStored(*id, 40, QStringLiteral("Угол  опережения  зажигания"), at(10)));
     ASSERT_TRUE(store.markStored(*id, 65, QStringLiteral("Коэфициент  смещения  по СО"), at(11)));
     expected.adjustments[1].stored = true;
-    expected.adjustments.push_back({at(11), QStringLiteral("Коэфициент  смещения  по СО"), 65, {}, true});
+    expected.adjustments.push_back(
+        {at(11), QStringLiteral("Коэфициент  смещения  по СО"), 65, {}, true});
     const auto other = store.openVisit({at(20), {}, {}, {}, {}});
     ASSERT_TRUE(other);
 

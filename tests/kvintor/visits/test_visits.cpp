@@ -3,12 +3,12 @@
 // windows showed, the customer's report (its PDF read back by pdftotext),
 // two cars and one car twice, a journal that cannot be written, the
 // settings window's part, the schema's version.
+#include "AdaptTables.h"
 #include "VisitReport.h"
 #include "VisitsRig.h"
 #include "adjust/AdjustmentWindow.h"
 #include "fJournal.h"
 #include "fPostErr.h"
-#include "AdaptTables.h"
 #include "fTabl.h"
 #include "main/ExitDialogue.h"
 #include "main/fNastr.h"
@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -75,9 +76,11 @@ TEST_P(Visits, AVisitHoldsWhatTheWindowsShowedAndTheReportSaysIt) {
     QCoreApplication::processEvents();
     mexan->Timer1->stop();
     mexan->Command1->click();
-    std::vector<TestFigure> balance{{QStringLiteral("Установка оборотов"), mexan->Combo1->currentText()}};
+    std::vector<TestFigure> balance{
+        {QStringLiteral("Установка оборотов"), mexan->Combo1->currentText()}};
     for (int c = 1; c <= 4; ++c)
-        balance.push_back({QStringLiteral("Обороты без цилиндра %1").arg(c), mexan->Label9[c]->text()});
+        balance.push_back(
+            {QStringLiteral("Обороты без цилиндра %1").arg(c), mexan->Label9[c]->text()});
     ASSERT_FALSE(balance[1].value.isEmpty()) << "the balance test ran to its end";
     mexan->close();
 
@@ -96,11 +99,12 @@ TEST_P(Visits, AVisitHoldsWhatTheWindowsShowedAndTheReportSaysIt) {
     const auto visit = store->visit(journal->currentVisit());
     ASSERT_TRUE(visit);
     EXPECT_EQ(visit->opening.ecu.series, QStringLiteral("A123456789"));
-    EXPECT_EQ(rig.main().Label10->text(), QStringLiteral("Двигатель - ") + visit->opening.ecu.engine);
+    EXPECT_EQ(rig.main().Label10->text(),
+              QStringLiteral("Двигатель - ") + visit->opening.ecu.engine);
     EXPECT_EQ(rig.main().Label1->text(), visit->opening.ecu.type);
     EXPECT_EQ(visit->opening.passport.size(), 7u) << "every passport field the ECU gave";
-    EXPECT_EQ(visit->opening.passport[1],
-              (visits::TextRow{QStringLiteral("Серийный номер ЭБУ:"), QStringLiteral("A123456789")}));
+    EXPECT_EQ(visit->opening.passport[1], (visits::TextRow{QStringLiteral("Серийный номер ЭБУ:"),
+                                                           QStringLiteral("A123456789")}));
     EXPECT_FALSE(visit->opening.identification.empty());
     ASSERT_EQ(visit->faultReads.size(), 1u);
     EXPECT_EQ(visit->faultReads[0].faults, listed);
@@ -148,16 +152,19 @@ TEST_P(Visits, AVisitHoldsWhatTheWindowsShowedAndTheReportSaysIt) {
     const QString text = pdfText(pdf + QStringLiteral(".pdf"));
     for (const QString& expected :
          {QStringLiteral("Автосервис «Кварц»"), QStringLiteral("г. Тверь, ул. Заводская, 7"),
-          QStringLiteral("Телефон: +7 4822 55-01-02"), QStringLiteral("Отчёт о диагностике автомобиля"),
-          QStringLiteral("A123456789"), QStringLiteral("Баланс цилиндров")}) {
+          QStringLiteral("Телефон: +7 4822 55-01-02"),
+          QStringLiteral("Отчёт о диагностике автомобиля"), QStringLiteral("A123456789"),
+          QStringLiteral("Баланс цилиндров")}) {
         EXPECT_TRUE(text.contains(expected)) << expected.toStdString();
         EXPECT_TRUE(printedText.contains(expected)) << "printed: " << expected.toStdString();
     }
     for (const visits::FaultSeen& f : listed)
         EXPECT_TRUE(text.contains(oneSpaced(f.text))) << f.text.toStdString();
     for (const TestFigure& f : balance)
-        EXPECT_TRUE(text.contains(f.caption + QLatin1Char(' ') + f.value)) << f.caption.toStdString();
-    EXPECT_TRUE(text.contains(oneSpaced(visit->adjustments[0].what) + QLatin1Char(' ') + offsetShown + QStringLiteral(" да")));
+        EXPECT_TRUE(text.contains(f.caption + QLatin1Char(' ') + f.value))
+            << f.caption.toStdString();
+    EXPECT_TRUE(text.contains(oneSpaced(visit->adjustments[0].what) + QLatin1Char(' ') +
+                              offsetShown + QStringLiteral(" да")));
     EXPECT_EQ(printed, 1) << "the print dialog follows the files";
 
     QFile html(pdf + QStringLiteral(".html"));
@@ -198,7 +205,8 @@ TEST_P(Visits, ASecondCarsVisitShowsNothingOfTheFirstAndOneEcusHistorySpansItsVi
     const QString report = visits::selfContainedReport(*b, {});
     EXPECT_TRUE(report.contains(QStringLiteral("датчика синхронизации")));
     EXPECT_FALSE(report.contains(QStringLiteral("A123456789")));
-    EXPECT_FALSE(report.contains(ecudata::faultText(13).toHtmlEscaped())) << "the first car's fault";
+    EXPECT_FALSE(report.contains(ecudata::faultText(13).toHtmlEscaped()))
+        << "the first car's fault";
 
     // The first car comes back another day: its history has both visits,
     // and the fault that came back is marked.
@@ -225,8 +233,9 @@ TEST_P(Visits, ASecondCarsVisitShowsNothingOfTheFirstAndOneEcusHistorySpansItsVi
 
     // The search: by serial number, by a fault code, by both.
     const std::vector<std::pair<QString, int>> searches{
-        {QStringLiteral("B987"), 1}, {QStringLiteral("53"), 1}, {QStringLiteral("a1234"), 2},
-        {QStringLiteral("B987 53"), 1}, {QStringLiteral("53 a123"), 0}, {QStringLiteral("nothing"), 0}};
+        {QStringLiteral("B987"), 1},    {QStringLiteral("53"), 1},
+        {QStringLiteral("a1234"), 2},   {QStringLiteral("B987 53"), 1},
+        {QStringLiteral("53 a123"), 0}, {QStringLiteral("nothing"), 0}};
     for (const auto& [words, count] : searches) {
         w->Text1->setText(words);
         int visible = 0;
@@ -296,7 +305,8 @@ TEST_P(Visits, AJournalThatCannotBeWrittenIsToldOnceAndTheProgramGoesOn) {
          [made](VisitProgram& p) {
              made(p);
              {
-                 QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+                 QSqlDatabase raw =
+                     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
                  raw.setDatabaseName(p.db.config.file);
                  ASSERT_TRUE(raw.open());
                  QSqlQuery(raw).exec(QStringLiteral("UPDATE kv_schema SET version = 99"));
@@ -308,8 +318,9 @@ TEST_P(Visits, AJournalThatCannotBeWrittenIsToldOnceAndTheProgramGoesOn) {
         {"a read-only server database", Backend::Postgres,
          [made](VisitProgram& p) {
              made(p);
-             ASSERT_TRUE(p.db.admin(QStringLiteral("ALTER DATABASE %1 SET default_transaction_read_only = on")
-                                        .arg(p.db.config.database)));
+             ASSERT_TRUE(p.db.admin(
+                 QStringLiteral("ALTER DATABASE %1 SET default_transaction_read_only = on")
+                     .arg(p.db.config.database)));
          },
          readOnly},
         {"no such database on the server", Backend::Postgres,
@@ -322,7 +333,8 @@ TEST_P(Visits, AJournalThatCannotBeWrittenIsToldOnceAndTheProgramGoesOn) {
         {"a later schema on the server", Backend::Postgres,
          [made](VisitProgram& p) {
              made(p);
-             ASSERT_TRUE(p.db.admin(QStringLiteral("UPDATE kv_schema SET version = 99"), p.db.config.database));
+             ASSERT_TRUE(p.db.admin(QStringLiteral("UPDATE kv_schema SET version = 99"),
+                                    p.db.config.database));
          },
          notOpened},
     };
@@ -340,8 +352,9 @@ TEST_P(Visits, AJournalThatCannotBeWrittenIsToldOnceAndTheProgramGoesOn) {
         EXPECT_EQ(lines[0], c.first);
         EXPECT_EQ(lines[1], QStringLiteral("База: ") + p.journal->where());
         EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Причина: ")) && lines[2].size() > 9);
-        EXPECT_EQ(lines[3], c.first == readOnly ? QStringLiteral("Визиты в журнал не записываются.")
-                                                : QStringLiteral("Программа работает дальше без журнала."));
+        EXPECT_EQ(lines[3], c.first == readOnly
+                                ? QStringLiteral("Визиты в журнал не записываются.")
+                                : QStringLiteral("Программа работает дальше без журнала."));
         EXPECT_EQ(told.caption, QStringLiteral("Kvintor  (версия 2.4)"));
         EXPECT_EQ(told.icon, common::Icon::Exclamation);
 
@@ -357,6 +370,112 @@ TEST_P(Visits, AJournalThatCannotBeWrittenIsToldOnceAndTheProgramGoesOn) {
         EXPECT_EQ(p.rig.dialogs.messages.size(), 1u);
         EXPECT_FALSE(p.journal->recording());
     }
+}
+
+// ============================================== the settings window's part
+
+TEST_P(Visits, TheSettingsWindowKeepsTheWorkshopAndThePlaceButNeverThePassword) {
+    const bool pg = GetParam() == Backend::Postgres;
+    // On the server: a role that must give its password (the superuser of
+    // the test server is trusted).
+    const QString secret = QStringLiteral("пароль-1");
+    StoreConfig place = db.config;
+    if (pg) {
+        place.user = QStringLiteral("mechanic");
+        ASSERT_TRUE(
+            db.admin(QStringLiteral("CREATE ROLE mechanic LOGIN PASSWORD '%1'").arg(secret)) ||
+            db.admin(QStringLiteral("ALTER ROLE mechanic PASSWORD '%1'").arg(secret)));
+        ASSERT_TRUE(db.admin(
+            QStringLiteral("GRANT ALL ON DATABASE %1 TO mechanic").arg(db.config.database)));
+        ASSERT_TRUE(
+            db.admin(QStringLiteral("GRANT ALL ON SCHEMA public TO mechanic"), db.config.database));
+        useDatabase({}); // the first start: the journal on this computer
+    }
+    ASSERT_TRUE(start());
+    struct Typed {
+        QString name, address, phone;
+    } typed{QStringLiteral("СТО «Мотор»"), QStringLiteral("Самара, Южное ш., 5"),
+            QStringLiteral("255-17-17")};
+    rig.modal.push_back([&](QDialog& d) {
+        auto& w = static_cast<fNastr&>(d);
+        auto* workshop = w.findChild<QGroupBox*>(QStringLiteral("Frame4"));
+        auto* journalBox = w.findChild<QGroupBox*>(QStringLiteral("Frame5"));
+        ASSERT_TRUE(workshop && journalBox);
+        EXPECT_EQ(workshop->title(), QStringLiteral("Мастерская"));
+        EXPECT_EQ(journalBox->title(), QStringLiteral("Журнал автомобилей"));
+        QStringList captions;
+        for (int i = 2; i <= 8; ++i)
+            captions << w.findChild<QLabel*>(QStringLiteral("Label%1").arg(i))->text();
+        EXPECT_EQ(captions, (QStringList{QStringLiteral("Название:"), QStringLiteral("Адрес:"),
+                                         QStringLiteral("Телефон:"), QStringLiteral("Сервер:"),
+                                         QStringLiteral("База:"), QStringLiteral("Пользователь:"),
+                                         QStringLiteral("Пароль:")}));
+        auto* local = w.findChild<QRadioButton*>(QStringLiteral("Option9"));
+        auto* server = w.findChild<QRadioButton*>(QStringLiteral("Option10"));
+        EXPECT_EQ(local->text(), QStringLiteral("На этом компьютере"));
+        EXPECT_EQ(server->text(), QStringLiteral("На сервере PostgreSQL"));
+        EXPECT_TRUE(local->isChecked());
+        auto text = [&w](const char* name) {
+            return w.findChild<QLineEdit*>(QString::fromLatin1(name));
+        };
+        EXPECT_FALSE(text("Text2(0)")->isEnabled()) << "the server's fields wait for its option";
+        text("Text1(0)")->setText(typed.name);
+        text("Text1(1)")->setText(typed.address);
+        text("Text1(2)")->setText(typed.phone);
+        if (pg) {
+            server->setChecked(true);
+            EXPECT_TRUE(text("Text2(0)")->isEnabled());
+            text("Text2(0)")->setText(place.host);
+            text("Text2(1)")->setText(place.database);
+            text("Text2(2)")->setText(place.user);
+            EXPECT_EQ(text("Text2(3)")->echoMode(), QLineEdit::Password);
+            text("Text2(3)")->setText(secret);
+        }
+        // The window's own frames and buttons are as they were.
+        EXPECT_EQ(w.Frame3->title(), QStringLiteral("Дополнительно"));
+        w.Command2->click();
+    });
+    rig.main().DopInd[3]->trigger();
+    EXPECT_EQ(rig.setting(QStringLiteral("fNastr"), QStringLiteral("Мастерская")), typed.name);
+    EXPECT_EQ(rig.setting(QStringLiteral("fNastr"), QStringLiteral("Адрес")), typed.address);
+    EXPECT_EQ(rig.setting(QStringLiteral("fNastr"), QStringLiteral("Телефон")), typed.phone);
+    EXPECT_EQ(journal->settings().workshop.name, typed.name);
+    EXPECT_TRUE(journal->recording());
+    QFile file(rig.settings.fileFor(QStringLiteral("Kvintor")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString stored = QString::fromUtf8(file.readAll());
+    EXPECT_FALSE(stored.contains(secret)) << "no password in the settings file";
+    if (!pg) return;
+    EXPECT_EQ(rig.setting(QStringLiteral("fNastr"), QStringLiteral("Журнал")), QStringLiteral("1"));
+    EXPECT_EQ(rig.setting(QStringLiteral("fNastr"), QStringLiteral("ЖурналПользователь")),
+              place.user);
+    EXPECT_TRUE(asked.isEmpty()) << "typed in the window: not asked";
+
+    // Without a key store the password lasts for the run; another run asks
+    // for it once, however often the journal opens.
+    VisitProgram next(GetParam());
+    next.install();
+    next.useDatabase(place);
+    next.answer = secret;
+    ASSERT_TRUE(next.start());
+    next.journal->open();
+    EXPECT_EQ(
+        next.asked,
+        (QStringList{
+            QStringLiteral("Пароль пользователя mechanic для журнала автомобилей на сервере %1:")
+                .arg(place.host)}));
+    EXPECT_TRUE(next.journal->recording());
+    EXPECT_TRUE(next.rig.dialogs.messages.empty());
+
+    // Where the desktop keeps passwords, none is asked.
+    VisitProgram kept(GetParam());
+    kept.install();
+    kept.useDatabase(place);
+    kept.keeper->present = true;
+    kept.keeper->kept[visits::passwordKey(place)] = secret;
+    ASSERT_TRUE(kept.start());
+    EXPECT_TRUE(kept.asked.isEmpty());
+    EXPECT_TRUE(kept.journal->recording());
 }
 
 KV_ON_EVERY_BACKEND(Visits);
