@@ -7,6 +7,7 @@
 #include "main/Program.h"
 #include "monitor/MonitorWindows.h"
 #include "reference/ReferenceMenus.h"
+#include "visits/VisitsWindows.h"
 
 namespace kvintor {
 
@@ -18,6 +19,7 @@ void installAllWindows(Program& program, StreamPortFactory streams) {
     installGraphsWindows(program, std::move(streams));
     installReferenceWindows(program);
     installMonitorWindows(program);
+    installVisitsWindows(program);
 }
 
 } // namespace kvintor

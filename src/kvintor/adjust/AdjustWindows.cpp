@@ -60,6 +60,7 @@ void AdjustmentMenu::open(int menuIndex) {
     if (!w) {
         w = makeAdjustmentWindow(menuIndex, p_, main_);
         windows_[static_cast<std::size_t>(menuIndex)] = w;
+        connect(w, &AdjustmentWindow::applied, &p_.feed, &VisitFeed::adjustmentApplied);
     }
     main_.Reg[static_cast<std::size_t>(menuIndex)]->setChecked(true);
     w->show();

@@ -232,6 +232,12 @@ void AdjustmentWindow::ApplySliderValue(int i) {
         adjust::applyRequest(ch, mask, Slider1[static_cast<std::size_t>(i)]->value()));
     const QPointer<AdjustmentWindow> self(this);
     const bool failed = p_.ecu.ShowExchangeError(1);
+    if (self && !failed) {
+        QString what = entry_.caption.trimmed();
+        if (channels() > 1)
+            what += QStringLiteral(": ") + (ch.title.isEmpty() ? ch.sliderHint.simplified() : ch.title);
+        emit applied(what, ch.write, Label1[static_cast<std::size_t>(i)]->text());
+    }
     if (!self || !failed || entry_.keepsSliderOnApplyError) return;
     // The bit stays set in the program's copy; the window shows no value.
     Label1[static_cast<std::size_t>(i)]->clear();

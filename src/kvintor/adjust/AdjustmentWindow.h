@@ -61,6 +61,11 @@ class AdjustmentWindow : public QWidget {
     // default beside the main window.
     QPoint startPosition() const;
 
+  signals:
+    // A set-point is in force: what the window adjusts, the variable
+    // written, the value as the label shows it.
+    void applied(const QString& what, int variable, const QString& shown);
+
   protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -26,11 +26,15 @@ void installEcudataWindows(Program& program) {
         QObject::connect(main.mEbu.at(1), &QAction::triggered, owner, [&program, owner] {
             owner->stopTimers();
             fTabl window(program, owner);
+            QObject::connect(&window, &fTabl::tableShown, &program.feed,
+                             &VisitFeed::adaptTableShown);
             program.execModal(window);
         });
         QObject::connect(main.mEbu.at(3), &QAction::triggered, owner, [&program, owner] {
             owner->stopTimers();
             fPostErr window(program, owner);
+            QObject::connect(&window, &fPostErr::faultsShown, &program.feed,
+                             &VisitFeed::faultsShown);
             program.execModal(window);
         });
     });

@@ -100,6 +100,7 @@ void fPostErr::showFaults(const std::vector<int>& reply) {
         rows << item;
     }
     ListView1->addTopLevelItems(rows);
+    emit faultsShown(reply);
 }
 
 void fPostErr::ClearStoredFaults() {

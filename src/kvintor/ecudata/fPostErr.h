@@ -35,6 +35,10 @@ class fPostErr : public ecudata::ActivatedDialog {
     // How often the list was rebuilt (it is only when the reply changes).
     int rebuilds() const { return rebuilds_; }
 
+  signals:
+    // The list now shows the faults of this reply.
+    void faultsShown(const std::vector<int>& reply);
+
   protected:
     void hideEvent(QHideEvent* event) override;
 

@@ -110,6 +110,7 @@ void fTabl::ShowAdaptTable(int t) {
     }
     ListView1->addTopLevelItems(rows);
     shown_ = t;
+    emit tableShown(t, reply);
 }
 
 void fTabl::ResetAdaptTable(int t) {

@@ -30,6 +30,10 @@ class fTabl : public ecudata::ActivatedDialog {
     // The table the grid shows (0 before any).
     int shownTable() const { return shown_; }
 
+  signals:
+    // Table t (1..4) is shown from this reply.
+    void tableShown(int t, const std::vector<int>& reply);
+
   private:
     Program& p_;
     bool shownOnce_ = false;

@@ -109,6 +109,11 @@ void EngineTestWindow::setBusy(bool busy) {
         unsetCursor();
 }
 
+void EngineTestWindow::tellResult(const QString& title, std::vector<TestFigure> figures) {
+    emit testFinished({objectName(), title, std::move(figures),
+                       Picture1 ? Picture1->canvas().image() : QImage()});
+}
+
 void EngineTestWindow::startLivePanel() {
     if (!closed_ && !p_.ended()) Timer1->start();
 }

@@ -5,6 +5,7 @@
 // Esc, and the close rule (a running test keeps its window open).
 #include "TestLivePanel.h"
 #include "TestPlot.h"
+#include "main/VisitFeed.h"
 
 #include <QWidget>
 #include <array>
@@ -50,6 +51,10 @@ class EngineTestWindow : public QWidget {
     bool anotherTestRuns() const;
     bool stopFlag() const { return stop_; }
 
+  signals:
+    // A test ran to its end: its figures as shown, the plot as drawn.
+    void testFinished(const kvintor::TestResult& result);
+
   protected:
     // name: the window's name (objectName and settings section); caption:
     // the text shown before the program's title.
@@ -76,6 +81,8 @@ class EngineTestWindow : public QWidget {
     void setBusy(bool busy);
     // Starts the live panel, unless the window has closed meanwhile.
     void startLivePanel();
+    // Tells the test's result with the plot (if the window has one).
+    void tellResult(const QString& title, std::vector<TestFigure> figures);
 
     // The close rule: while this answers true the close is refused with
     // hint 4 (and closeRefused() runs); otherwise unloading() runs and the

@@ -1,8 +1,11 @@
 #pragma once
 // The engine test windows in the main window's "Тесты" menu.
+#include "EngineTestWindow.h"
 #include "main/InitTest.h"
+#include "main/Program.h"
 
 #include <QPointer>
+#include <type_traits>
 
 namespace kvintor {
 
@@ -19,7 +22,12 @@ void installEnginetestsWindows(Program& program);
 template <class Window>
 Window* openTestWindow(Program& program, InitTest& main, QPointer<Window>& slot) {
     main.stopTimers();
-    if (!slot) slot = new Window(program, &main);
+    if (!slot) {
+        slot = new Window(program, &main);
+        if constexpr (std::is_base_of_v<EngineTestWindow, Window>)
+            QObject::connect(slot.data(), &EngineTestWindow::testFinished, &program.feed,
+                             &VisitFeed::testFinished);
+    }
     slot->show();
     slot->raise();
     slot->activateWindow();

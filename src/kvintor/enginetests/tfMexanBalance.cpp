@@ -132,6 +132,11 @@ tfMexan::Outcome tfMexan::runOnce() {
         outcome = testCylinder(c);
         if (outcome != Outcome::Done) return outcome;
     }
+    std::vector<TestFigure> figures{{QStringLiteral("Установка оборотов"), Combo1->currentText()}};
+    for (int c = 1; c <= 4; ++c)
+        figures.push_back({QStringLiteral("Обороты без цилиндра %1").arg(c),
+                           Label9[static_cast<std::size_t>(c)]->text()});
+    tellResult(QStringLiteral("Баланс цилиндров"), std::move(figures));
     return Outcome::End;
 }
 

@@ -152,6 +152,8 @@ void tfTorm::startClicked() {
         canvas.lineTo(x, speedCodeY(speedCode, h), noFuel ? noFuelColour() : traceColour());
         Picture1->refresh();
     }
+    tellResult(QStringLiteral("Тест механических потерь"),
+               {{QStringLiteral("Начальные обороты"), QString::number(s)}});
     setBusy(false);
     finish();
 }

@@ -146,6 +146,7 @@ void tfUskor::startClicked() {
     canvas.moveTo(0, speedCodeY(code, h));
     const int endThreshold = static_cast<int>(end / 40);
     SamplePacer pacer(kColumnMs);
+    int reachedAt = 0; // the column where the end speed was reached
     for (int x = kPlotColumn; x <= w; x += kPlotColumn) {
         pacer.waitForNext();
         if (mustEnd()) return finish();
@@ -158,9 +159,18 @@ void tfUskor::startClicked() {
         if (code >= endThreshold) {
             Label5->show();
             Label5->repaint();
+            reachedAt = x;
             break;
         }
     }
+    // A column is a tenth of a second, as the scale under the plot reads.
+    const int tenths = (reachedAt ? reachedAt : w - w % kPlotColumn) / kPlotColumn;
+    tellResult(QStringLiteral("Тест разгона"),
+               {{QStringLiteral("Начальные обороты"), Combo2->currentText()},
+                {QStringLiteral("Конечные обороты"), Combo1->currentText()},
+                {QStringLiteral("Время разгона, с"),
+                 (reachedAt ? QString() : QStringLiteral("более ")) +
+                     QStringLiteral("%1,%2").arg(tenths / 10).arg(tenths % 10)}});
     setBusy(false);
     finish();
 }

@@ -232,6 +232,8 @@ void tfUskorXX::startClicked() {
         livePanel->show(sample);
     }
     Label6->setText(numberText(static_cast<double>(averagePulseHundredths(sum, n)) / 100));
+    tellResult(QStringLiteral("Тест разгона на холостом ходу"),
+               {{QStringLiteral("Длительность импульса впрыска, мс"), Label6->text()}});
     endRun();
 }
 

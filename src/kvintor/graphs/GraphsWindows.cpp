@@ -16,6 +16,9 @@ void installGraphsWindows(Program& program, StreamPortFactory streams) {
             main.stopTimers();
             // The main window is hidden while it is open: one at a time.
             auto* window = new fGraphik(program, &main);
+            QObject::connect(window, &fGraphik::csvSaved, &program.feed, [&program](const QString& path) {
+                emit program.feed.fileSaved(QStringLiteral("График"), path);
+            });
             window->show();
             window->activateWindow();
             main.hide();

@@ -417,7 +417,10 @@ void fGraphik::saveCsv() {
         for (int k = 0; k < kStrips; ++k) row << graphCursorText(set, k, graphRawValue(set, k, sample));
         written = file.write(row);
     }
-    if (written) return;
+    if (written) {
+        emit csvSaved(path);
+        return;
+    }
     p_.BeepSignal();
     p_.dialogs.message(QStringLiteral("Файл не сохранён: ") + QDir::toNativeSeparators(path) +
                            QStringLiteral("\r\n") + QStringLiteral("Причина: ") + file.error(),

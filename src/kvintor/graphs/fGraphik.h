@@ -75,6 +75,10 @@ class fGraphik : public QMainWindow {
     // The recorded samples (raw reply bytes), newest first.
     const GraphHistory& history() const { return history_; }
 
+  signals:
+    // The graph's values were saved in this CSV file.
+    void csvSaved(const QString& path);
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -53,6 +53,10 @@ ExitAnswer runExitDialogue(Program& p) {
                 p.BeepSignal();
                 p.dialogs.message(QStringLiteral("Не  удалось  сохранить  настройки"), s.AppTitle,
                                   common::Icon::Critical);
+            } else {
+                emit p.feed.adjustmentStored(k == cmd::kSaveIgnition  ? cmd::kVarIgnitionAdjust
+                                             : k == cmd::kSaveCoOffset ? cmd::kVarCoOffset
+                                                                       : cmd::kVarCoCorrection);
             }
         }
         return ExitAnswer::Yes;

@@ -159,8 +159,9 @@ void InitTest::timer1Tick() {
     if (haveRom) rom = ecu.ReplyAsText();
     statusPanels[2]->setText(haveRom ? QStringLiteral("Версия ПЗУ - ") + rom
                                      : QStringLiteral("Версия ПЗУ - не определена"));
+    QString engineRead;
     if (ecu.EcuExchange(cmd::engineText()) == kline::kOk) {
-        const QString engine = ecu.ReplyAsText();
+        const QString engine = engineRead = ecu.ReplyAsText();
         Label10->setText(QStringLiteral("Двигатель - ") + engine);
         panelDirty_ = true;
         p_.state.EngineVariant = cmd::engineVariantFor(engine);
@@ -189,6 +190,8 @@ void InitTest::timer1Tick() {
         }
         paint(Label1, kLightGrey);
         startPolling();
+        emit p_.feed.ecuIdentified({haveType ? type : QString(), haveSeries ? series : QString(),
+                                    haveRom ? rom : QString(), engineRead});
     }
 }
 

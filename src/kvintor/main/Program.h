@@ -4,6 +4,7 @@
 // holding the program-wide state and the ECU link; tests build their own.
 #include "ReleaseLedger.h"
 #include "ReportLog.h"
+#include "VisitFeed.h"
 #include "common/ProgramState.h"
 #include "link/EcuLink.h"
 #include "link/ExchangeLog.h"
@@ -27,6 +28,7 @@ class SettingsStore;
 namespace kvintor {
 
 class InitTest;
+class fNastr;
 
 class Program {
 public:
@@ -79,6 +81,8 @@ public:
     kline::EcuLink ecu;
     // What the ECU is still owed back, whichever window changed it.
     ReleaseLedger ledger;
+    // What the windows show of the visit, for whoever keeps it.
+    VisitFeed feed;
 
     // Seams of the run: the real ones by default.
     std::function<void()> endProgram;      // ends the process at once
@@ -96,6 +100,9 @@ public:
     // window's menus here; each runs once, right after the main window is
     // built (before it shows).
     std::vector<std::function<void(InitTest&)>> whenMainWindowBuilt;
+    // Other folders add their part of the settings window here; each runs
+    // whenever the window is built (before it shows).
+    std::vector<std::function<void(fNastr&)>> whenSettingsBuilt;
     // A window that holds something the end must give back first (the
     // oscilloscope holds the port) adds a hook for as long as it lives;
     // endWithReset runs the living hooks before its reset.

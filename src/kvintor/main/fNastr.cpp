@@ -99,9 +99,12 @@ fNastr::fNastr(Program& program, QWidget* owner) : QDialog(owner), p_(program) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(Frame3);
+    moreFrames = new QVBoxLayout;
+    layout->addLayout(moreFrames);
     layout->addLayout(buttons);
 
     load();
+    for (const auto& hook : p_.whenSettingsBuilt) hook(*this);
 }
 
 void fNastr::load() {

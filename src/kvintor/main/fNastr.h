@@ -12,6 +12,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace kvintor {
 
@@ -42,6 +43,8 @@ class fNastr : public QDialog {
     QCheckBox* Check5;
     QPushButton* Command1;
     QPushButton* Command2;
+    // Where other folders add their frames, under "Дополнительно".
+    QVBoxLayout* moreFrames;
 
   private:
     void load();

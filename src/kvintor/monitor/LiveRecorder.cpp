@@ -63,6 +63,7 @@ bool LiveRecorder::start() {
         return false;
     }
     item_->setChecked(true);
+    emit started(path);
     return true;
 }
 

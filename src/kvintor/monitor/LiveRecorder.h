@@ -50,6 +50,10 @@ class LiveRecorder : public QObject {
     // The clock of a lost link, monotonic milliseconds (tests give their own).
     std::function<qint64()> linkClock;
 
+  signals:
+    // A recording has begun in this file.
+    void started(const QString& path);
+
   private:
     void pageShown(int page, const std::vector<int>& reply, const PageValues& shown);
     void pollFailed();

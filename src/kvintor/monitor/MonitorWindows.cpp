@@ -22,12 +22,20 @@ void installMonitorWindows(Program& program) {
 
         auto* recorder = new LiveRecorder(program, main, record);
         recorder->setObjectName(QStringLiteral("LiveRecorder"));
+        QObject::connect(recorder, &LiveRecorder::started, &program.feed, [&program](const QString& path) {
+            emit program.feed.fileSaved(QStringLiteral("Запись параметров"), path);
+        });
 
         // One monitor at a time; it shows the exchanges the program keeps and
         // never talks to the ECU, so the panel goes on polling under it.
         auto window = std::make_shared<QPointer<fMonitor>>();
         QObject::connect(monitor, &QAction::triggered, &main, [&program, &main, window] {
-            if (!*window) *window = new fMonitor(program, &main);
+            if (!*window) {
+                *window = new fMonitor(program, &main);
+                QObject::connect(*window, &fMonitor::saved, &program.feed, [&program](const QString& path) {
+                    emit program.feed.fileSaved(QStringLiteral("Обмен с ЭБУ"), path);
+                });
+            }
             (*window)->show();
             (*window)->raise();
             (*window)->activateWindow();

@@ -135,7 +135,10 @@ void fMonitor::save() {
                                              QStringLiteral("Трасса обмена (*.jsonl)"));
     if (path.isEmpty()) return;
     QString why;
-    if (kline::trace::save(path, p_.exchanges.trace(), &why)) return;
+    if (kline::trace::save(path, p_.exchanges.trace(), &why)) {
+        emit saved(path);
+        return;
+    }
     p_.BeepSignal();
     p_.dialogs.message(QStringLiteral("Файл не сохранён: ") + QDir::toNativeSeparators(path) +
                            QStringLiteral("\r\n") + QStringLiteral("Причина: ") + why,

@@ -45,6 +45,10 @@ class fMonitor : public QWidget {
     // The monitor's clock (monotonic nanoseconds; tests give their own).
     std::function<qint64()> clock;
 
+  signals:
+    // The trace was saved in this file.
+    void saved(const QString& path);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
