@@ -1,9 +1,11 @@
 #include "StripView.h"
 
+#include <QBackingStore>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QWindow>
 
 namespace kvintor {
 
@@ -33,6 +35,23 @@ void StripView::setCursorColour(const QColor& colour) {
     QPalette pal = cursorLine->palette();
     pal.setColor(QPalette::Window, colour);
     cursorLine->setPalette(pal);
+}
+
+bool StripView::canMoveShown() const {
+    const QWidget* top = window();
+    return isVisible() && updatesEnabled() && nativeParentWidget() == top && top->backingStore() &&
+           top->windowHandle() && top->windowHandle()->isExposed() &&
+           visibleRegion() == QRegion(rect());
+}
+
+QRegion StripView::moveShown(const QRegion& moved) {
+    const QPoint at = mapTo(window(), QPoint(0, 0));
+    // The pixels one to the left of those that changed, those the step
+    // took, in the window; none from the last column.
+    const QRegion source =
+        moved.translated(at.x() - 1, at.y()) & QRect(at, QSize(width() - 1, height()));
+    if (source.isEmpty() || !window()->backingStore()->scroll(source, 1, 0)) return {};
+    return source.translated(1, 0);
 }
 
 void StripView::paintEvent(QPaintEvent* event) {

@@ -21,6 +21,15 @@ class StripView : public QWidget {
     void setCursorColour(const QColor& colour);
     // Fits the cursor line to the strip's height (after a layout).
     void fitCursorLine();
+    // Whether the steps of the scroll can be shown by moving the strip's
+    // copy on screen in place: the strip is shown, nothing covers it and
+    // its window keeps a copy (what it shows must be the image, nothing
+    // waiting to be repainted).
+    bool canMoveShown() const;
+    // Moves the copy on screen one pixel to the right where `moved` says
+    // the image changed in its last step; answers the window's region to
+    // show, empty where the platform cannot move it (repaint it then).
+    QRegion moveShown(const QRegion& moved);
 
   signals:
     // A press with any button (global position for the pop-up menu).

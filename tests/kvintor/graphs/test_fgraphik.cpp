@@ -4,15 +4,22 @@
 #include "GraphChannels.h"
 #include "GraphsWindows.h"
 #include "KvintorRig.h"
+#include "PlainStrip.h"
 #include "common/Time.h"
 #include "fGraphik.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPaintEvent>
 #include <QPointer>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using kline::Request;
@@ -22,6 +29,42 @@ namespace {
 
 const std::vector<int> kSet1{0x12, 0x03, 20, 31, 1, 0, 7, 255}; // PABS 786
 const std::vector<int> kSet2{13, 75, 200, 11, 0, 128, 0x71, 0x02, 0xD2, 0x04};
+
+// What the screen keeps of a strip (the window's copy of it) equals the
+// picture, where nothing covers the strip.
+bool shownAs(const kvintor::StripView* strip, const QImage& picture) {
+    auto* copy = dynamic_cast<QImage*>(strip->window()->backingStore()->paintDevice());
+    if (!copy) return false;
+    const QPoint at = strip->mapTo(strip->window(), QPoint(0, 0));
+    const QImage shown = copy->copy(QRect(at, strip->size())).convertToFormat(QImage::Format_RGB32);
+    const QImage want = picture.convertToFormat(QImage::Format_RGB32);
+    for (const QRect& r : strip->visibleRegion())
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            if (std::memcmp(shown.constScanLine(y) + r.left() * 4,
+                            want.constScanLine(y) + r.left() * 4,
+                            static_cast<std::size_t>(r.width()) * 4) != 0)
+                return false;
+    return true;
+}
+
+long area(const QRegion& region) {
+    long n = 0;
+    for (const QRect& r : region)
+        n += static_cast<long>(r.width()) * r.height();
+    return n;
+}
+
+// Gathers where the strips are repainted.
+struct PaintRecorder : QObject {
+    std::array<QRegion, 7>& painted;
+    explicit PaintRecorder(std::array<QRegion, 7>& p) : painted(p) {}
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            painted[static_cast<std::size_t>(watched->objectName().mid(9, 1).toInt())] +=
+                static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+};
 
 struct Graph : ::testing::Test {
     KvintorRig rig;
@@ -245,37 +288,196 @@ TEST_F(Graph, AboveFullScaleDrawsToTheTopEdgeAndShowsTheTrueValue) {
     EXPECT_EQ(pixel(0, 1, 0), QColor(Qt::black));
 }
 
-TEST_F(Graph, SmoothScrollingShowsEveryStepAndThePauseFollowsTheArrowKeys) {
+// Both schemes, with and without "Плавно" and marks, and with the help note
+// over the strips: every step and every sample shows the picture of
+// copying every column, and only what moved is repainted.
+TEST_F(Graph, TheStripsLookAsEverAndOnlyWhatMovedIsRepainted) {
+    struct Case {
+        bool smooth;
+        int scheme;
+        bool marks;
+        bool covered;
+    };
+    const Case cases[] = {{true, 0, true, false},
+                          {false, 0, true, false},
+                          {true, 1, false, false},
+                          {false, 1, true, false},
+                          {true, 0, true, true}};
+    fGraphik& g = open();
+    std::array<QRegion, 7> painted;
+    PaintRecorder recorder(painted);
+    for (auto* s : g.Picture1)
+        s->installEventFilter(&recorder);
+    const int H = g.stripHeight();
+    const QRect stripRect(0, 0, g.stripWidth(), H);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "Плавно " << c.smooth << ", scheme " << c.scheme
+                                        << ", marks " << c.marks << ", covered " << c.covered);
+        g.Oform[static_cast<std::size_t>(c.scheme)]->trigger();
+        g.Metki->setChecked(c.marks);
+        g.Plavno->setChecked(c.smooth);
+        if (c.covered)
+            g.showHelp();
+        else
+            g.hideHelp();
+        QApplication::processEvents();
+        const QColor foreground = c.scheme == 1 ? Qt::white : Qt::black;
+        std::vector<PlainStrip> plain;
+        for (auto* s : g.Picture1) {
+            plain.push_back({s->painter.image().copy(), s->painter.currentY()});
+            ASSERT_TRUE(shownAs(s, plain.back().image));
+        }
+        int steps = 0;
+        bool everyStepShown = true;
+        common::setPauseHook([&](int) {
+            ++steps;
+            for (std::size_t k = 0; k < 7; ++k) {
+                if (c.smooth) plain[k].step();
+                everyStepShown = everyStepShown && shownAs(g.Picture1[k], plain[k].image);
+            }
+        });
+        for (int i = 0; i < 12; ++i) {
+            const int pabs = 300 + 137 * i % 1500;
+            const std::vector<int> reply{pabs & 0xFF, pabs >> 8, 20 + 9 * i % 130, 10 + i,
+                                         i % 3,       0,         i % 2 * 24,       30};
+            answer(reply);
+            for (auto& r : painted)
+                r = QRegion();
+            // What can move in this sample: what was drawn, and the eight
+            // columns right of it.
+            std::array<QRegion, 7> movable;
+            for (std::size_t k = 0; k < 7; ++k)
+                for (const QRect& r : g.Picture1[k]->painter.ink())
+                    movable[k] += r.adjusted(0, 0, 8, 0);
+            steps = 0;
+            g.timer1Tick();
+            ASSERT_EQ(steps, 8);
+            ASSERT_TRUE(everyStepShown)
+                << "sample " << i << (c.smooth ? ": each step" : ": unmoved");
+            for (std::size_t k = 0; k < 7; ++k) {
+                const int strip = static_cast<int>(k);
+                if (c.smooth && !c.covered) {
+                    EXPECT_TRUE(painted[k].isEmpty()) << "steps move what is shown in place";
+                } else if (!c.smooth) {
+                    for (int step = 0; step < 8; ++step)
+                        plain[k].step();
+                }
+                const int raw = kvintor::graphRawValue(0, strip, reply);
+                plain[k].sample(
+                    kvintor::segmentHeight(H, raw, kvintor::graphChannels(0)[k].fullScale), c.marks,
+                    foreground);
+            }
+            QApplication::processEvents();
+            for (std::size_t k = 0; k < 7; ++k) {
+                ASSERT_EQ(g.Picture1[k]->painter.image(), plain[k].image)
+                    << "sample " << i << " strip " << k;
+                ASSERT_TRUE(shownAs(g.Picture1[k], plain[k].image))
+                    << "sample " << i << " strip " << k;
+                if (c.covered) continue; // repainted step by step round the note
+                const QRegion segment(0, 0, 12, H);
+                EXPECT_TRUE((painted[k] - segment - (c.smooth ? QRegion() : movable[k])).isEmpty())
+                    << (c.smooth ? "the segment alone" : "what moved and the segment");
+                EXPECT_LT(area(painted[k]), area(stripRect) / 3) << "strip " << k;
+            }
+        }
+        common::setPauseHook([this](int ms) { pauses.push_back(ms); });
+    }
+}
+
+// The steps as the X server shows them, where the X11 window's copy is
+// shown its own way: run by the test below on an X server of its own.
+TEST_F(Graph, DISABLED_OnAnXServerEveryStepReachesTheScreen) {
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    fGraphik& g = open();
+    g.Plavno->setChecked(true);
+    QTest::qWait(100);
+    const auto onScreen = [&g](const kvintor::StripView* s) {
+        const QPoint at = s->mapTo(&g, QPoint(0, 0));
+        return g.screen()
+            ->grabWindow(g.winId(), at.x(), at.y(), s->width(), s->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    std::vector<PlainStrip> plain;
+    for (auto* s : g.Picture1) {
+        plain.push_back({s->painter.image().copy(), s->painter.currentY()});
+        ASSERT_EQ(onScreen(s), plain.back().image);
+    }
+    int steps = 0;
+    bool everyStepShown = true;
+    common::setPauseHook([&](int) {
+        ++steps;
+        for (std::size_t k = 0; k < 7; ++k) {
+            plain[k].step();
+            everyStepShown = everyStepShown && onScreen(g.Picture1[k]) == plain[k].image;
+        }
+    });
+    const int H = g.stripHeight();
+    for (int i = 0; i < 4; ++i) {
+        const int pabs = 200 + 450 * i;
+        const std::vector<int> reply{pabs & 0xFF, pabs >> 8, 150 - 30 * i, 5 + 30 * i, 0, 24,
+                                     i,           12};
+        answer(reply);
+        steps = 0;
+        g.timer1Tick();
+        ASSERT_EQ(steps, 8);
+        ASSERT_TRUE(everyStepShown) << "sample " << i;
+        for (std::size_t k = 0; k < 7; ++k) {
+            const int raw = kvintor::graphRawValue(0, static_cast<int>(k), reply);
+            plain[k].sample(kvintor::segmentHeight(H, raw, kvintor::graphChannels(0)[k].fullScale),
+                            true, Qt::black);
+        }
+        QApplication::processEvents();
+        for (std::size_t k = 0; k < 7; ++k)
+            ASSERT_EQ(onScreen(g.Picture1[k]), plain[k].image) << "sample " << i << " strip " << k;
+    }
+}
+
+TEST(GraphOnAnXServer, EveryStepReachesTheScreen) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty()) GTEST_SKIP() << "no Xvfb here";
+    QProcess server;
+    server.start(xvfb,
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                  QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                  QStringLiteral("tcp")});
+    ASSERT_TRUE(server.waitForStarted(5000));
+    ASSERT_TRUE(server.waitForReadyRead(10000)) << "the X server names no display";
+    const QString display = QStringLiteral(":") + QString::fromLatin1(server.readLine()).trimmed();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--gtest_also_run_disabled_tests"),
+         QStringLiteral("--gtest_filter=Graph.DISABLED_OnAnXServerEveryStepReachesTheScreen")});
+    const bool finished = child.waitForFinished(60000);
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    server.terminate();
+    server.waitForFinished(5000);
+    ASSERT_TRUE(finished) << qPrintable(output);
+    EXPECT_EQ(child.exitCode(), 0) << qPrintable(output);
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << qPrintable(output);
+}
+
+TEST_F(Graph, TheScrollPauseFollowsTheArrowKeys) {
     answer(kSet1);
     fGraphik& g = open();
-    int paints = 0;
-    struct Counter : QObject {
-        int* n;
-        explicit Counter(int* c) : n(c) {}
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++*n;
-            return false;
-        }
-    } counter(&paints);
-    g.Picture1[0]->installEventFilter(&counter);
-    g.timer1Tick();
-    EXPECT_EQ(paints, 8) << "with Плавно each step is shown at once";
-
     for (int i = 0; i < 10; ++i)
         QTest::keyClick(&g, Qt::Key_Up);
     EXPECT_EQ(g.scrollPause(), 0);
+    g.timer1Tick();
+    EXPECT_TRUE(pauses.empty());
     g.Plavno->trigger();
     EXPECT_FALSE(g.Plavno->isChecked());
-    paints = 0;
-    pauses.clear();
-    g.timer1Tick();
-    EXPECT_EQ(paints, 0) << "without it the strip moves when the segment is drawn";
-    EXPECT_TRUE(pauses.empty());
     for (int i = 0; i < 10; ++i)
         QTest::keyClick(&g, Qt::Key_Down);
     EXPECT_EQ(g.scrollPause(), 6);
     g.timer1Tick();
-    EXPECT_EQ(pauses, std::vector<int>(8, 6));
+    EXPECT_EQ(pauses, std::vector<int>(8, 6)) << "without \"Плавно\" the pauses stay";
     QTest::keyClick(&g, Qt::Key_Up);
     EXPECT_EQ(g.scrollPause(), 5);
 }

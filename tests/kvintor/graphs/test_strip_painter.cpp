@@ -2,6 +2,9 @@
 // mark, the top edge, the title and the drawing position it leaves.
 #include "StripPainter.h"
 
+#include "GraphChannels.h"
+#include "PlainStrip.h"
+
 #include <QFontMetrics>
 #include <gtest/gtest.h>
 
@@ -35,26 +38,99 @@ int count(const QImage& image) {
     return n;
 }
 
+// Whether every pixel in which two images differ lies in the region.
+bool differOnlyIn(const QImage& a, const QImage& b, const QRegion& region) {
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y) && !region.contains(QPoint(x, y))) return false;
+    return true;
+}
+
 } // namespace
 
-TEST(StripPainter, AScrollStepMovesEverythingOneToTheRightAndKeepsColumnZero) {
-    StripPainter s = strip();
-    // A picture of several segments and marks.
-    s.moveTo(0, 3);
-    for (int i = 0; i < 6; ++i) {
-        s.drawSample(i * 7 % 20, true);
-        for (int k = 0; k < 7; ++k)
-            s.scrollStep();
+// Many samples, steps one by one or eight at once, with and without marks
+// and title, both schemes: the picture is the one of copying every column,
+// and every pixel that changed lies where the painter says.
+TEST(StripPainter, ThePictureIsThatOfCopyingEveryColumn) {
+    struct Case {
+        int w, h;
+        bool marks, title, eightAtOnce, whiteOnBlack;
+        unsigned seed;
+    };
+    const Case cases[] = {
+        {120, 40, true, true, false, false, 1},  {120, 40, false, false, true, true, 2},
+        {97, 31, true, false, true, false, 3},   {200, 60, true, true, true, true, 4},
+        {30, 12, true, false, false, true, 5},   {9, 9, true, false, true, false, 6},
+        {300, 50, false, true, false, false, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " seed " << c.seed);
+        const QColor back = c.whiteOnBlack ? Qt::black : Qt::white;
+        const QColor fore = c.whiteOnBlack ? Qt::white : Qt::black;
+        StripPainter s;
+        s.setColours(back, fore);
+        s.resize(QSize(c.w, c.h));
+        s.moveTo(10, c.h / 3.0);
+        if (c.title) {
+            QFont f;
+            f.setPixelSize(std::max(c.h / 4, 6));
+            s.setFont(f);
+            s.print(QStringLiteral("Обороты в минуту"));
+        }
+        PlainStrip plain{s.image().copy(), s.currentY()};
+        QImage cleared(s.size(), QImage::Format_RGB32);
+        cleared.fill(back);
+        unsigned r = c.seed;
+        for (int i = 0; i < 3 * c.w / 8 + 4; ++i) {
+            r = r * 1103515245u + 12345u;
+            // Mostly small moves, now and then a jump or a value over the top.
+            const int last = c.h - static_cast<int>(plain.y);
+            int h = (r >> 16) % 8 == 0
+                        ? static_cast<int>((r >> 8) % (c.h + 10))
+                        : std::clamp(last + static_cast<int>((r >> 12) % 7) - 3, 0, c.h);
+            const QImage before = s.image().copy();
+            QRegion said;
+            if (c.eightAtOnce) {
+                said = s.scroll(kvintor::kScrollSteps);
+                for (int k = 0; k < kvintor::kScrollSteps; ++k)
+                    plain.step();
+            } else {
+                for (int k = 0; k < kvintor::kScrollSteps; ++k) {
+                    const QImage stepBefore = s.image().copy();
+                    const QRegion step = s.scroll(1);
+                    plain.step();
+                    ASSERT_EQ(s.image(), plain.image) << "sample " << i << " step " << k;
+                    ASSERT_TRUE(differOnlyIn(stepBefore, s.image(), step));
+                    said += step;
+                }
+            }
+            said += s.drawSample(h, c.marks);
+            plain.sample(h, c.marks, fore);
+            ASSERT_EQ(s.image(), plain.image) << "sample " << i;
+            ASSERT_EQ(s.currentY(), plain.y);
+            ASSERT_TRUE(differOnlyIn(before, s.image(), said)) << "sample " << i;
+            ASSERT_TRUE(differOnlyIn(cleared, s.image(), s.ink())) << "sample " << i;
+        }
     }
-    s.drawSample(17, true);
-    const QImage before = s.image().copy();
-    ASSERT_GT(count(before), 40);
-    s.scrollStep();
-    for (int y = 0; y < s.height(); ++y) {
-        EXPECT_EQ(s.image().pixel(0, y), before.pixel(0, y)) << "column 0 keeps its pixels";
-        for (int x = 1; x < s.width(); ++x)
-            ASSERT_EQ(s.image().pixel(x, y), before.pixel(x - 1, y)) << x << "," << y;
+}
+
+// A flat curve moves a band a few pixels high, whatever the strip's size.
+TEST(StripPainter, OnlyWhatWasDrawnMoves) {
+    StripPainter s = strip(800, 150);
+    s.moveTo(0, 140);
+    for (int i = 0; i < 200; ++i) {
+        s.scroll(kvintor::kScrollSteps);
+        s.drawSample(10 + i % 2, true);
     }
+    const QRegion moved = s.scroll(1);
+    long area = 0;
+    for (const QRect& r : moved)
+        area += static_cast<long>(r.width()) * r.height();
+    EXPECT_GT(area, 0);
+    EXPECT_LT(area, 800L * 8) << "a band of the curve's rows, not the strip";
+    EXPECT_TRUE(moved.boundingRect().top() >= 150 - 11 - 3);
+    s.clear();
+    EXPECT_TRUE(s.scroll(1).isEmpty()) << "a cleared strip has nothing to move";
 }
 
 TEST(StripPainter, SampleSegmentFromTheDrawingPositionWithItsMark) {
@@ -99,7 +175,7 @@ TEST(StripPainter, EightStepsCarryTheLastPointToTheNextSegmentsStart) {
     s.moveTo(0, 15);
     s.drawSample(10, false); // (9,15) -> (1,10)
     for (int i = 0; i < 8; ++i)
-        s.scrollStep();
+        s.scroll(1);
     s.drawSample(18, false); // from (9,10) -> (1,2)
     EXPECT_EQ(column(s.image(), 9), std::vector<int>{10}) << "the two segments meet";
     EXPECT_EQ(column(s.image(), 17), std::vector<int>{15});
