@@ -7,6 +7,7 @@
 // fills the rest). Prints figures; nothing fails on time.
 //
 //   enginetests_bench [--sim PATH-TO-kline-sim] [--runs N]
+#include "BenchSupport.h"
 #include "common/RecordingDialogs.h"
 #include "common/RecordingPlatform.h"
 #include "common/SettingsStore.h"
@@ -31,41 +32,8 @@
 
 namespace {
 
-struct Write {
-    qint64 ns;
-    QByteArray frame;
-};
-
-// The hardware port with a clock on every frame written and on the last
-// read that brought bytes (the end of the exchange).
-class TimedPort : public kline::SerialPort {
-  public:
-    TimedPort(std::unique_ptr<kline::SerialPort> port, const QElapsedTimer& clock,
-              std::vector<Write>& writes, std::vector<qint64>& lastReads)
-        : port_(std::move(port)), clock_(clock), writes_(writes), lastReads_(lastReads) {}
-    bool open(const QString& device) override { return port_->open(device); }
-    void close() override { port_->close(); }
-    bool isOpen() const override { return port_->isOpen(); }
-    qint64 write(const QByteArray& bytes) override {
-        writes_.push_back({clock_.nsecsElapsed(), bytes});
-        lastReads_.push_back(writes_.back().ns);
-        return port_->write(bytes);
-    }
-    QByteArray read(int maxBytes, int timeoutMs) override {
-        QByteArray got = port_->read(maxBytes, timeoutMs);
-        if (!got.isEmpty() && !lastReads_.empty()) lastReads_.back() = clock_.nsecsElapsed();
-        return got;
-    }
-    void purgeInput() override { port_->purgeInput(); }
-    bool setDtr(bool set) override { return port_->setDtr(set); }
-    bool setRts(bool set) override { return port_->setRts(set); }
-
-  private:
-    std::unique_ptr<kline::SerialPort> port_;
-    const QElapsedTimer& clock_;
-    std::vector<Write>& writes_;
-    std::vector<qint64>& lastReads_;
-};
+using bench::TimedPort;
+using Write = TimedPort::Write;
 
 // Bytes on the wire of one exchange: the request frame and the reply frame
 // of `replyValues` one-byte values (no escapes).
@@ -81,7 +49,7 @@ struct Figures {
 // Sample periods: from each sample's frame to the next one's, over the
 // last `samples` frames of that kind (the acceleration test's waits before
 // them have no pause).
-Figures measure(const std::vector<Write>& writes, const std::vector<qint64>& lastReads,
+Figures measure(const std::vector<Write>& writes,
                 const QByteArray& sampleFrame, std::size_t samples) {
     std::vector<std::size_t> at;
     for (std::size_t i = 0; i < writes.size(); ++i)
@@ -92,7 +60,7 @@ Figures measure(const std::vector<Write>& writes, const std::vector<qint64>& las
         const std::size_t i = at[k];
         if (k > at.size() - samples)
             f.periodsMs.push_back(static_cast<double>(writes[i].ns - writes[at[k - 1]].ns) / 1e6);
-        f.exchangesMs.push_back(static_cast<double>(lastReads[i] - writes[i].ns) / 1e6);
+        f.exchangesMs.push_back(static_cast<double>(writes[i].lastReadNs - writes[i].ns) / 1e6);
     }
     return f;
 }
@@ -146,7 +114,6 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     std::vector<Write> writes;
-    std::vector<qint64> lastReads;
     QTemporaryDir dir;
     common::SettingsStore settings(dir.path() + QStringLiteral("/settings"));
     common::RecordingDialogs dialogs;
@@ -156,8 +123,7 @@ int main(int argc, char** argv) {
     kvintor::Program program(
         settings, dialogs, platform, ports,
         [&](const QString& d) {
-            return std::make_unique<TimedPort>(kline::hardwarePortFactory()(d), clock, writes,
-                                               lastReads);
+            return std::make_unique<TimedPort>(kline::hardwarePortFactory()(d), clock, writes);
         },
         dir.path());
     program.state.AppTitle = QStringLiteral("Kvintor");
@@ -190,14 +156,13 @@ int main(int argc, char** argv) {
         w.Timer1->stop();
         for (int run = 1; run <= runs; ++run) {
             writes.clear();
-            lastReads.clear();
             dialogs.messages.clear();
             w.Combo2->setEditText(QStringLiteral("1000"));
             w.Combo1->setEditText(QStringLiteral("6000"));
             w.startClicked();
             w.Timer1->stop();
             const std::size_t samples = w.Picture1->canvas().points().size();
-            const Figures f = measure(writes, lastReads, kline::encodeFrame(uskorSample), samples);
+            const Figures f = measure(writes, kline::encodeFrame(uskorSample), samples);
             if (!dialogs.messages.empty() || samples != 14) ++failures;
             for (const auto& m : dialogs.messages)
                 std::printf("  message: %s\n", qPrintable(QString(m.text).replace(
@@ -212,12 +177,11 @@ int main(int argc, char** argv) {
         kvintor::tfUskorXX w(program, nullptr);
         for (int run = 1; run <= runs; ++run) {
             writes.clear();
-            lastReads.clear();
             dialogs.messages.clear();
             w.startClicked();
             w.Timer1->stop();
             const std::size_t samples = w.Picture1->canvas().points().size();
-            const Figures f = measure(writes, lastReads, kline::encodeFrame(idleSample), samples);
+            const Figures f = measure(writes, kline::encodeFrame(idleSample), samples);
             if (!dialogs.messages.empty() || samples != 26) ++failures;
             for (const auto& m : dialogs.messages)
                 std::printf("  message: %s\n", qPrintable(QString(m.text).replace(

@@ -6,11 +6,13 @@
 // graph window opens; a probe timer inside the program measures the
 // longest time the event loop was kept from it in each. Printed as
 // milliseconds and as a share of the 100 ms a mechanic notices; nothing
-// fails on time. Runs on whatever display Qt is given (Xvfb: DISPLAY=:N
-// QT_QPA_PLATFORM=xcb), offscreen by default.
+// fails on time. --xvfb runs it on an X server of its own (Xvfb at
+// 1920 x 1080, openbox where installed); otherwise on whatever display Qt is
+// given (QT_QPA_PLATFORM), offscreen by default.
 //
-//   responsiveness [--sim PATH-TO-kline-sim] [--seconds S]
+//   responsiveness [--sim PATH-TO-kline-sim] [--seconds S] [--xvfb]
 #include "AllWindows.h"
+#include "BenchSupport.h"
 #include "adjust/AdjustWindows.h"
 #include "adjust/AdjustmentWindow.h"
 #include "common/RecordingDialogs.h"
@@ -33,6 +35,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -90,8 +93,8 @@ void detail(const char* what, const Probe& probe, qint64 worstMs, const kline::E
     std::printf("  %s: block of %lld ms\n", what, static_cast<long long>(worstMs));
     for (const auto& e : log.entries())
         if (e.endNs >= begin && e.startNs <= end)
-            std::printf("    %+7.1f ms  %5.1f ms  result %d  %s\n", (e.startNs - begin) / 1e6,
-                        (e.endNs - e.startNs) / 1e6, e.exchange.result,
+            std::printf("    %+7.1f ms  %5.1f ms  result %d  %s\n", static_cast<double>(e.startNs - begin) / 1e6,
+                        static_cast<double>(e.endNs - e.startNs) / 1e6, e.exchange.result,
                         QByteArray(reinterpret_cast<const char*>(e.request.data()),
                                    static_cast<int>(e.request.size()))
                             .toHex(' ')
@@ -123,6 +126,9 @@ void runUntil(QObject* context, const std::function<void()>& what, const std::fu
 } // namespace
 
 int main(int argc, char** argv) {
+    bench::XServer x;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--xvfb" && !x.start("responsiveness")) return 1;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -6,6 +6,10 @@
 #include <QTimer>
 #include <QThread>
 
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
 namespace common {
 
 namespace {
@@ -26,6 +30,13 @@ void Pause(int ms) {
         pauseHook()(ms);
         return;
     }
+#ifdef Q_OS_LINUX
+    // The kernel may let a sleep run on by the thread's timer slack (50 µs
+    // by default); the graph window sleeps eight times a sample, and the
+    // strips keep the wire's pace only if a pause ends when it should.
+    thread_local const bool exact = prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
+    (void)exact;
+#endif
     QThread::msleep(static_cast<unsigned long>(ms));
 }
 

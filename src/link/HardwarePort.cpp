@@ -1,5 +1,7 @@
 #include "HardwarePort.h"
 
+#include "FrameCodec.h"
+
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSet>
@@ -69,14 +71,19 @@ qint64 HardwarePort::write(const QByteArray& bytes) {
 
 QByteArray HardwarePort::read(int maxBytes, int timeoutMs) {
     if (!port_->isOpen() || maxBytes <= 0) return {};
-    // Returns when maxBytes are in, when the time-out has passed, or when
-    // bytes have come and the line has then been quiet for two byte times:
-    // the caller reads again anyway, and the end of a frame is not kept
-    // waiting for the rest of the time-out.
+    // Returns when maxBytes are in, when the time-out has passed, when the
+    // bytes in hold a frame's terminator, or when bytes have come and the
+    // line has then been quiet for two byte times: the caller reads again
+    // anyway, and the end of a frame is not kept waiting for the rest of
+    // the time-out (a 13 that is a checksum only ends this read early).
     constexpr int kQuietMs = 2;
+    const auto holdsTerminator = [this, maxBytes] {
+        const qint64 have = std::min<qint64>(port_->bytesAvailable(), maxBytes);
+        return have > 0 && port_->peek(have).contains(static_cast<char>(kTerminator));
+    };
     QElapsedTimer t;
     t.start();
-    while (port_->bytesAvailable() < maxBytes) {
+    while (port_->bytesAvailable() < maxBytes && !holdsTerminator()) {
         const qint64 left = timeoutMs - t.elapsed();
         if (left <= 0) break;
         const bool some = port_->bytesAvailable() > 0;

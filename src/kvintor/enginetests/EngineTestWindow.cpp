@@ -145,7 +145,9 @@ void EngineTestWindow::closeEvent(QCloseEvent* event) {
 }
 
 EngineTestWindow::RunScope::RunScope(EngineTestWindow& w) : w_(w) {
-    if (w_.runDepth_++ == 0) ++w_.p_.testRuns;
+    if (w_.runDepth_++ != 0) return;
+    ++w_.p_.testRuns;
+    w_.keepLineDuringRun();
 }
 
 EngineTestWindow::RunScope::~RunScope() {

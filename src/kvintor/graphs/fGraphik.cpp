@@ -8,16 +8,19 @@
 #include "main/Program.h"
 
 #include <QAction>
+#include <QBackingStore>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QStandardPaths>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QStandardPaths>
 #include <QTimer>
+#include <algorithm>
 
 namespace kvintor {
 
@@ -171,8 +174,7 @@ void fGraphik::buildControls() {
 }
 
 void fGraphik::buildMenus() {
-    auto item = [](QMenu* menu, const QString& name, const QString& text,
-                       const QKeySequence& key) {
+    auto item = [](QMenu* menu, const QString& name, const QString& text, const QKeySequence& key) {
         QAction* a = menu->addAction(text);
         a->setObjectName(name);
         a->setCheckable(true);
@@ -332,8 +334,10 @@ bool fGraphik::eventFilter(QObject* watched, QEvent* event) {
 
 bool fGraphik::acquire(int set, std::vector<int>& bytes) {
     const int result = p_.ecu.EcuExchange(graphRequest(set));
-    // A failing link is asked again, but not at the full rate.
-    const int interval = result == kline::kOk ? kTickMs : kFailedTickMs;
+    // A failing link is asked again, but not at the full rate; a disturbed
+    // line settles while the timer waits, not in the next exchange.
+    const int interval =
+        result == kline::kOk ? kTickMs : std::max(kFailedTickMs, p_.ecu.settleLeftMs());
     if (Timer1->interval() != interval) Timer1->setInterval(interval);
     if (result != kline::kOk || stopped()) return false;
     const std::vector<int>& reply = p_.ecu.EcuReply();
@@ -353,14 +357,21 @@ void fGraphik::timer1Tick() {
 
 void fGraphik::drawSample(const std::vector<int>& bytes) {
     const bool smooth = Plavno->isChecked();
-    // With "Плавно" every step is shown at once: all seven strips in one
-    // refresh, so the screen is written once per step.
-    for (int step = 0; step < kScrollSteps; ++step) {
-        for (StripView* strip : Picture1) {
-            strip->painter.scrollStep();
-            if (smooth) strip->update();
-        }
-        if (smooth) QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
+    // Only what moved is repainted. With "Плавно" every step is shown at
+    // once, all seven strips in one refresh; without it the picture takes
+    // its eight steps at once and shows them with the new segment.
+    std::array<QRegion, kStrips> moved;
+    const StepShow how = smooth ? stepShow() : StepShow::Repaint;
+    // The picture takes its eight steps at once where the screen is not
+    // shown each step from it.
+    if (!smooth || how == StepShow::Shifted)
+        for (std::size_t k = 0; k < kStrips; ++k)
+            moved[k] = Picture1[k]->painter.scroll(kScrollSteps);
+    for (int step = 1; step <= kScrollSteps; ++step) {
+        if (how == StepShow::Shifted)
+            showShiftedStep(step, moved);
+        else if (smooth)
+            showScrollStep(how);
         common::Pause(scrollPause_);
     }
     const int set = channelSet();
@@ -371,9 +382,53 @@ void fGraphik::drawSample(const std::vector<int>& bytes) {
         Label1[k]->setText(graphLiveText(set, strip, raw));
         const int rise =
             segmentHeight(H_, graphPlottedValue(set, strip, raw), channels[k].fullScale);
-        Picture1[k]->painter.drawSample(rise, Metki->isChecked());
-        Picture1[k]->update();
+        moved[k] += Picture1[k]->painter.drawSample(rise, Metki->isChecked());
+        Picture1[k]->update(moved[k]);
     }
+}
+
+fGraphik::StepShow fGraphik::stepShow() {
+    // What the window keeps of the strips is their images from here on.
+    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
+    if (!std::all_of(Picture1.begin(), Picture1.end(),
+                     [](const StripView* s) { return s->canMoveShown(); }))
+        return StepShow::Repaint;
+    // The X11 window's copy is shown from where a flush's offset says (as
+    // for a window inside another), so step k can be shown as the copy as
+    // it stood before the steps, k pixels to the right: one plain copy a
+    // step, where moving the copy in place costs the X server two, one of
+    // them onto itself.
+    static const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    return x11 ? StepShow::Shifted : StepShow::InPlace;
+}
+
+void fGraphik::showShiftedStep(int step, const std::array<QRegion, kStrips>& moved) {
+    // Step k leaves the columns left of k as they were; right of them the
+    // strip shows what stood k pixels to the left before the steps.
+    QRegion shown;
+    for (std::size_t k = 0; k < kStrips; ++k) {
+        const StripView* strip = Picture1[k];
+        shown += (moved[k] & QRect(step, 0, strip->width() - step, strip->height()))
+                     .translated(strip->mapTo(this, QPoint(0, 0)));
+    }
+    if (!shown.isEmpty()) backingStore()->flush(shown, windowHandle(), QPoint(-step, 0));
+}
+
+void fGraphik::showScrollStep(StepShow how) {
+    QRegion shown;
+    bool repaint = false;
+    for (StripView* strip : Picture1) {
+        const QRegion changed = strip->painter.scroll(1);
+        if (changed.isEmpty()) continue;
+        const QRegion there = how == StepShow::InPlace ? strip->moveShown(changed) : QRegion();
+        if (there.isEmpty()) {
+            strip->update(changed);
+            repaint = true;
+        }
+        shown += there;
+    }
+    if (!shown.isEmpty()) backingStore()->flush(shown, windowHandle());
+    if (repaint) QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
 }
 
 // ------------------------------------------------------- cursor and stop
@@ -400,21 +455,23 @@ void fGraphik::saveCsv() {
     const auto& channels = graphChannels(set);
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString suggested = QDir(folder).filePath(
-        QStringLiteral("График_%1.csv").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm"))));
+        QStringLiteral("График_%1.csv")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm"))));
     const QString path = p_.dialogs.saveFile(QStringLiteral("Сохранить в CSV"), suggested,
                                              QStringLiteral("Таблица CSV (*.csv)"));
     if (path.isEmpty()) return;
     QStringList header;
     for (int k = 0; k < kStrips; ++k)
-        header << channels[static_cast<std::size_t>(k)].shortName + QStringLiteral(" (") + graphUnit(set, k) +
-                      QLatin1Char(')');
+        header << channels[static_cast<std::size_t>(k)].shortName + QStringLiteral(" (") +
+                      graphUnit(set, k) + QLatin1Char(')');
     kline::csv::Writer file;
     bool written = file.open(path) && file.write(header);
     // The values as the cursor reads them from the history.
     for (int j = history_.stored() - 1; written && j >= 0; --j) {
         const std::vector<int> sample = history_.sample(j);
         QStringList row;
-        for (int k = 0; k < kStrips; ++k) row << graphCursorText(set, k, graphRawValue(set, k, sample));
+        for (int k = 0; k < kStrips; ++k)
+            row << graphCursorText(set, k, graphRawValue(set, k, sample));
         written = file.write(row);
     }
     if (written) {

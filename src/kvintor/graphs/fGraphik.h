@@ -3,6 +3,7 @@
 // channel sets, acquired by Timer1 and scrolled right as samples come, with
 // marks, two colour schemes, a cursor read-out of the recorded history while
 // "Стоп" freezes the picture, and a help note (Timer2).
+#include "GraphChannels.h"
 #include "GraphHistory.h"
 #include "StripView.h"
 
@@ -60,7 +61,7 @@ class fGraphik : public QMainWindow {
     // first, one column per strip headed by its short name and unit.
     void saveCsv();
     // Draws a sample just acquired: 8 one-pixel scroll steps of every
-    // strip, then a segment in each.
+    // strip, each followed by the scroll pause, then a segment in each.
     void drawSample(const std::vector<int>& bytes);
     // The layout of every resize, scheme change and first show.
     void layoutWindow();
@@ -93,6 +94,17 @@ class fGraphik : public QMainWindow {
     bool acquire(int set, std::vector<int>& bytes);
     // The frame, not only the client area, fills the screen's free area.
     void fitFrame();
+    // How the steps of "Плавно" reach the screen: by moving the window's
+    // copy of the strips in place, by showing that copy shifted (X11), or
+    // by repainting what moved (a strip covered, or no copy to move).
+    enum class StepShow { InPlace, Shifted, Repaint };
+    StepShow stepShow();
+    // Step `step` (1 .. 8) of every strip shown from the window's copy as
+    // it stood before the steps; `moved` is what the eight steps move.
+    void showShiftedStep(int step, const std::array<QRegion, kStrips>& moved);
+    // One one-pixel step of every strip, shown at once, in place or by
+    // repainting what moved.
+    void showScrollStep(StepShow how);
 
     Program& p_;
     QWidget* main_ = nullptr;

@@ -135,6 +135,9 @@ void InitTest::clearPanel() {
 }
 
 void InitTest::timer1Tick() {
+    // An engine test has the line for its run; it starts this window again
+    // when the run ends.
+    if (p_.testRuns > 0) return stopTimers();
     kline::EcuLink& ecu = p_.ecu;
     const int r = ecu.EcuExchange(cmd::connect());
     paceAfter(Timer1, r != kline::kOk);
@@ -196,6 +199,7 @@ void InitTest::timer1Tick() {
 }
 
 void InitTest::timer2Tick() {
+    if (p_.testRuns > 0) return stopTimers();
     kline::EcuLink& ecu = p_.ecu;
     if (page_ == 0) {
         QGroupBox* speed = valueFrames[0][2];
