@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include <QProcess>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -22,6 +24,15 @@ QByteArray TimedPort::read(int maxBytes, int timeoutMs) {
     QByteArray got = port_->read(maxBytes, timeoutMs);
     if (!got.isEmpty() && !writes_.empty()) writes_.back().lastReadNs = clock_.nsecsElapsed();
     return got;
+}
+
+QString startSimulator(QProcess& sim, const QString& path, const char* who) {
+    sim.start(path, {QStringLiteral("--headless")});
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "%s: cannot start %s\n", who, qPrintable(path));
+        return {};
+    }
+    return QString::fromLocal8Bit(sim.readLine()).trimmed();
 }
 
 double cpuMs(pid_t pid) {

@@ -5,9 +5,12 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QString>
 #include <memory>
 #include <sys/types.h>
 #include <vector>
+
+class QProcess;
 
 namespace bench {
 
@@ -37,6 +40,10 @@ class TimedPort : public kline::SerialPort {
     const QElapsedTimer& clock_;
     std::vector<Write>& writes_;
 };
+
+// Starts kline-sim (--headless) in `sim` and answers the device it serves,
+// empty (with a line on standard error naming `who`) when it did not start.
+QString startSimulator(QProcess& sim, const QString& path, const char* who);
 
 // Processor time a process has used, in milliseconds (0 where unknown).
 double cpuMs(pid_t pid);

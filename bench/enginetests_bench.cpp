@@ -104,12 +104,8 @@ int main(int argc, char** argv) {
     }
 
     QProcess sim;
-    sim.start(simPath, {QStringLiteral("--headless")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "enginetests_bench: cannot start %s\n", qPrintable(simPath));
-        return 1;
-    }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const QString device = bench::startSimulator(sim, simPath, "enginetests_bench");
+    if (device.isEmpty()) return 1;
 
     QElapsedTimer clock;
     clock.start();

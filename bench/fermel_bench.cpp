@@ -6,6 +6,7 @@
 // their ratio. Figures only; nothing fails on time.
 //
 //   fermel_bench [--sim PATH-TO-kline-sim] [--loads N] [--engine 4063|standard]
+#include "BenchSupport.h"
 #include "editor/FermelLink.h"
 #include "link/HardwarePort.h"
 
@@ -46,12 +47,8 @@ int main(int argc, char** argv) {
     }
 
     QProcess sim;
-    sim.start(simPath, {QStringLiteral("--headless")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "fermel_bench: cannot start %s\n", qPrintable(simPath));
-        return 1;
-    }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const QString device = bench::startSimulator(sim, simPath, "fermel_bench");
+    if (device.isEmpty()) return 1;
     kline::PortMap ports;
     ports.setDevice(1, device);
     editor::FermelLink link(ports, kline::hardwarePortFactory());

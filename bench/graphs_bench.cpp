@@ -223,12 +223,8 @@ WireRun wireRun(kvintor::Program& program, std::vector<bench::TimedPort::Write>&
 
 int wire(const QString& simPath, int samples) {
     QProcess sim;
-    sim.start(simPath, {QStringLiteral("--headless")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "graphs_bench: cannot start %s\n", qPrintable(simPath));
-        return 1;
-    }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const QString device = bench::startSimulator(sim, simPath, "graphs_bench");
+    if (device.isEmpty()) return 1;
     QElapsedTimer clock;
     clock.start();
     std::vector<bench::TimedPort::Write> writes;

@@ -4,6 +4,7 @@
 // turnaround. Figures only; nothing fails on time.
 //
 //   link_bench [--sim PATH-TO-kline-sim] [--seconds N]
+#include "BenchSupport.h"
 #include "common/Platform.h"
 #include "common/ProgramState.h"
 #include "common/RecordingDialogs.h"
@@ -31,12 +32,8 @@ int main(int argc, char** argv) {
     }
 
     QProcess sim;
-    sim.start(simPath, {QStringLiteral("--headless")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "link_bench: cannot start %s\n", qPrintable(simPath));
-        return 1;
-    }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const QString device = bench::startSimulator(sim, simPath, "link_bench");
+    if (device.isEmpty()) return 1;
 
     QTemporaryDir dir;
     common::SettingsStore settings(dir.path());

@@ -12,6 +12,7 @@
 //     wire limit.
 //
 //   monitor_bench [--sim PATH-TO-kline-sim] [--seconds N] [--exchanges N]
+#include "BenchSupport.h"
 #include "MonitorModel.h"
 #include "common/Platform.h"
 #include "common/ProgramState.h"
@@ -174,12 +175,8 @@ int main(int argc, char** argv) {
 
     // ---- 2. the monitor's rate against the stopwatch on the wire
     QProcess sim;
-    sim.start(simPath, {QStringLiteral("--headless")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "monitor_bench: cannot start %s; no wire figures\n", qPrintable(simPath));
-        return 0;
-    }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const QString device = bench::startSimulator(sim, simPath, "monitor_bench");
+    if (device.isEmpty()) return 0;
     Rig rig;
     rig.ports.setDevice(1, device);
     kline::EcuLink ecu(rig.ctx, rig.ports, kline::hardwarePortFactory());

@@ -143,12 +143,8 @@ int main(int argc, char** argv) {
     }
 
     QProcess sim;
-    sim.start(simPath, {QStringLiteral("--headless")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "responsiveness: cannot start %s\n", qPrintable(simPath));
-        return 1;
-    }
-    QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QString device = bench::startSimulator(sim, simPath, "responsiveness");
+    if (device.isEmpty()) return 1;
     const auto command = [&sim](const QByteArray& line) {
         sim.readAll();
         sim.write(line + '\n');
