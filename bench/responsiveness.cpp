@@ -2,8 +2,9 @@
 // 9600-baud byte timing, through the hardware port) with the ECU answering,
 // silent, without the adapter's echo and with the adapter unplugged. In each
 // case the main window polls, an adjustment window opens and applies a
-// value, an engine test (the idle acceleration test) opens and runs, and the
-// graph window opens; a probe timer inside the program measures the
+// value, an engine test (the idle acceleration test) opens and runs, the
+// graph window opens, and the fault list, the passport and the adaptation
+// tables open one after another; a probe timer inside the program measures the
 // longest time the event loop was kept from it in each. Printed as
 // milliseconds and as a share of the 100 ms a mechanic notices; nothing
 // fails on time. --xvfb runs it on an X server of its own (Xvfb at
@@ -24,6 +25,7 @@
 #include "main/Program.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -162,7 +164,13 @@ int main(int argc, char** argv) {
     ports.setDevice(1, device);
     kvintor::Program program(settings, dialogs, platform, ports, kline::hardwarePortFactory(), dir.path());
     program.endProgram = [] {};
-    program.execModal = [](QDialog&) { return 0; };
+    // The ECU data windows are modal: shown for modalMs when that is set.
+    int modalMs = 0;
+    program.execModal = [&modalMs](QDialog& d) {
+        if (modalMs <= 0) return 0;
+        QTimer::singleShot(modalMs, &d, &QDialog::reject);
+        return d.exec();
+    };
     kvintor::installAllWindows(program);
     if (!program.StartUp()) {
         std::fprintf(stderr, "responsiveness: Kvintor did not start on %s\n", qPrintable(device));
@@ -174,13 +182,13 @@ int main(int argc, char** argv) {
     const int ms = seconds * 1000;
     struct Row {
         const char* condition;
-        qint64 main, adjust, test, graph;
+        qint64 main, adjust, test, graph, faults, passport, tables;
     };
     std::vector<Row> rows;
     Probe probe;
     for (const char* fault : {"none", "silent", "no-echo", "port-gone"}) {
         command(QByteArray("fault ") + fault);
-        Row row{fault, 0, 0, 0, 0};
+        Row row{fault, 0, 0, 0, 0, 0, 0, 0};
 
         probe.start();
         later(&main, [&main] {
@@ -231,6 +239,19 @@ int main(int argc, char** argv) {
         runFor(200);
         row.graph = probe.stop();
         detail("graph", probe, row.graph, program.exchanges);
+
+        // "ЭБУ" items 3 (faults), 0 (passport) and 1 (tables).
+        modalMs = ms / 2;
+        for (const auto& [item, into] :
+             {std::pair<int, qint64*>{3, &row.faults}, {0, &row.passport}, {1, &row.tables}}) {
+            probe.start();
+            QAction* open = main.mEbu.at(item);
+            later(&main, [open] { open->trigger(); });
+            runFor(ms / 2 + 300);
+            *into = probe.stop();
+            detail(qPrintable(open->text()), probe, *into, program.exchanges);
+        }
+        modalMs = 0;
         rows.push_back(row);
 
         if (QByteArray(fault) == "port-gone") {
@@ -248,13 +269,13 @@ int main(int argc, char** argv) {
     std::printf("Kvintor on kline-sim (%s), %d s a window; longest event-loop block, ms (share "
                 "of %.0f ms)\n",
                 qPrintable(QGuiApplication::platformName()), seconds, kNoticeMs);
-    std::printf("%-10s %18s %18s %18s %18s\n", "ECU", "main window", "adjustment", "engine test",
-                "graph window");
+    std::printf("%-10s %14s %14s %14s %14s %14s %14s %14s\n", "ECU", "main window", "adjustment",
+                "engine test", "graph window", "faults", "passport", "tables");
     qint64 worst = 0;
     for (const Row& r : rows) {
         std::printf("%-10s", r.condition == std::string("none") ? "answering" : r.condition);
-        for (qint64 v : {r.main, r.adjust, r.test, r.graph}) {
-            std::printf(" %9lld (%5.2f) ", static_cast<long long>(v), static_cast<double>(v) / kNoticeMs);
+        for (qint64 v : {r.main, r.adjust, r.test, r.graph, r.faults, r.passport, r.tables}) {
+            std::printf(" %6lld (%5.2f)", static_cast<long long>(v), static_cast<double>(v) / kNoticeMs);
             worst = std::max(worst, v);
         }
         std::printf("\n");

@@ -33,7 +33,7 @@ windows_of() {
 # StartupWMClass (by which the desktop puts them under the entry), and they
 # must carry the program's icon.
 check_windows() {
-    local entry id program class path pid window found
+    local entry id program class path pid window found attempt status
     for entry in "${entries[@]}"; do
         id=$(basename "$entry" .desktop)
         program=$(key "$entry" Exec | awk '{ print $1 }')
@@ -45,16 +45,25 @@ check_windows() {
         kline-sim) path=$build/src/sim/kline-sim ;;
         *) fail "$id starts '$program'" ;;
         esac
-        "$path" </dev/null >/dev/null 2>&1 &
-        pid=$!
         found=
-        for _ in $(seq 150); do
-            found=$(windows_of "$pid" 2>/dev/null || true)
-            grep -q 'Icon (48 x 48)' <<<"$found" && break
-            sleep 0.1
+        # A program that ended before it showed a window is started once
+        # more (a loaded machine); what it printed is shown either way.
+        for attempt in 1 2; do
+            "$path" </dev/null >"$HOME/$program.out" 2>&1 &
+            pid=$!
+            for _ in $(seq 150); do
+                found=$(windows_of "$pid" 2>/dev/null || true)
+                grep -q 'Icon (48 x 48)' <<<"$found" && break
+                kill -0 "$pid" 2>/dev/null || break
+                sleep 0.1
+            done
+            kill "$pid" 2>/dev/null || true
+            status=0
+            wait "$pid" 2>/dev/null || status=$?
+            [ -n "$found" ] && break
+            echo "packaging_metadata: $program (attempt $attempt) showed no window, status $status:" >&2
+            cat "$HOME/$program.out" >&2
         done
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
         [ -n "$found" ] || fail "$program showed no window"
         while read -r window; do
             [ -n "$window" ] || continue
