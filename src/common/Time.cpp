@@ -55,6 +55,11 @@ void DoEvents() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void DoEventsExceptInput() {
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 void setPauseHook(std::function<void(int)> hook) { pauseHook() = std::move(hook); }
 
 long long MonotonicMs() {

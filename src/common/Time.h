@@ -7,6 +7,10 @@ namespace common {
 
 void Pause(int ms);
 void DoEvents();
+// Lets window events run except the mechanic's input (which waits its
+// turn): the screen and screen readers are served between the exchanges of
+// a window's run without its own handlers starting another one.
+void DoEventsExceptInput();
 // A pause during which window events run (a test loop's wait between two
 // samples: Stop, a close request and the screen are served meanwhile). With
 // a pause hook in place it is the hook's pause.

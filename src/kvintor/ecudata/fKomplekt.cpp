@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -117,7 +118,12 @@ void fKomplekt::ReadPassport() {
     List2->update();
 
     // Texts the ECU does not give are left out without a word.
+    // Between the exchanges the screen and screen readers are served (the
+    // whole passport is some sixteen exchanges).
+    const QPointer<fKomplekt> self(this);
     for (const ed::IdentificationRow& row : ed::kIdentificationRows) {
+        common::DoEventsExceptInput();
+        if (!self) return;
         if (ecu.EcuExchange(ed::req::identification(row.command)) != kline::kOk) continue;
         ListView1->addTopLevelItem(
             new QTreeWidgetItem(QStringList{QString::fromUtf8(row.title), ecu.ReplyAsText()}));
@@ -126,6 +132,8 @@ void fKomplekt::ReadPassport() {
     // and written only when the mechanic types into it.
     QStringList unread;
     for (std::size_t k = 0; k < Text1.size(); ++k) {
+        common::DoEventsExceptInput();
+        if (!self) return;
         unread_[k] =
             ecu.EcuExchange(ed::req::readVariable(ed::kPassportFields[k].variable)) != kline::kOk;
         Text1[k]->setPlaceholderText(unread_[k] ? QStringLiteral("не прочитано") : QString());
@@ -170,6 +178,9 @@ void fKomplekt::writeFields() {
         // A field the ECU did not give is left as the ECU holds it.
         if (unread_[k] && !typed_[k]) continue;
         const QByteArray bytes = ed::passportBytes(Text1[k]->text());
+        const QPointer<fKomplekt> self(this);
+        common::DoEventsExceptInput();
+        if (!self) return;
         ecu.EcuExchange(ed::req::writePassportText(ed::kPassportFields[k].variable, bytes));
         if (ecu.ShowExchangeError(1)) return;
     }

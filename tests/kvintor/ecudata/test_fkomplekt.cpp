@@ -72,9 +72,20 @@ TEST_F(PassportWindow, OpeningReadsConfigurationIdentificationAndFields) {
               QStringLiteral("Паспорт ЭБУ. и комплектация     Kvintor  (версия 2.4)"));
     for (int v = 1; v <= 6; ++v)
         rig.sim->ecu.setVariable(v, std::vector<int>{0x03, 0, 0, 0x04, 0, 0x80}[v - 1]);
+    // The screen and screen readers are served between the exchanges: a
+    // call queued during the read runs before the read ends.
+    std::size_t seen = 0;
+    std::size_t seenAtCall = 0;
+    rig.sim->ecu.replyHook = [&](const Request& r, std::optional<Request>&) {
+        ++seen;
+        if (r == Request{0x51})
+            QMetaObject::invokeMethod(w.get(), [&] { seenAtCall = seen; }, Qt::QueuedConnection);
+    };
     w->show();
     runEventsFor(30); // the activation reads once
     w->activated();
+    rig.sim->ecu.replyHook = nullptr;
+    EXPECT_EQ(seenAtCall, 2u);
     EXPECT_EQ(rig.requests(), (std::vector<Request>{kConfiguration,
                                                     {0x51},
                                                     {0x52},

@@ -89,8 +89,8 @@ struct VisitProgram {
     void stageCar(const QString& serial, const std::vector<std::pair<int, bool>>& faults) {
         rig.sim->ecu.setText(117, serial);
         rig.sim->ecu.faults().clear();
-        for (const auto& [code, now] : faults)
-            rig.sim->ecu.addFault(code, now);
+        for (const auto& [code, present] : faults)
+            rig.sim->ecu.addFault(code, present);
     }
     bool start() {
         if (!rig.startOnCom1()) return false;
