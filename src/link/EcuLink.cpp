@@ -122,7 +122,18 @@ int EcuLink::settleLeftMs() const {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+int EcuLink::ServedExchange(const Request& request, const std::function<void()>& serve) {
+    if (onLine_) return kEcuSilent;
+    serve_ = &serve;
+    const int result = EcuExchange(request);
+    serve_ = nullptr;
+    return result;
+}
+
 int EcuLink::EcuExchange(const Request& request) {
+    // Asked for while a served exchange waits on its reply: the line is
+    // taken.
+    if (onLine_) return kEcuSilent;
     if (guard_ && !guarding_) {
         guarding_ = true;
         guard_->beforeExchange(request);
@@ -151,6 +162,13 @@ int EcuLink::observedExchange(const Request& request) {
 }
 
 int EcuLink::exchange(const Request& request, const QByteArray& frame) {
+    onLine_ = true;
+    const int result = lineExchange(request, frame);
+    onLine_ = false;
+    return result;
+}
+
+int EcuLink::lineExchange(const Request& request, const QByteArray& frame) {
     const int length = static_cast<int>(frame.size());
 
     // A disturbed line settles before the next frame (what the caller has
@@ -193,17 +211,25 @@ int EcuLink::exchange(const Request& request, const QByteArray& frame) {
     const bool slow = cmd::answersSlowly(request);
     const qint64 replyWireMs = static_cast<qint64>(wireMs(cmd::longestReplyBytes(request))) + 1;
     qint64 firstByteAt = -1;
+    int reads = 0;
+    qint64 lent = 0; // spent serving the window: not the line's time
     while (!receiver.complete()) {
-        const qint64 now = clock_();
+        const qint64 now = clock_() - lent;
         if (now > deadline) return fail(receiver.raw().isEmpty() ? kEcuSilent : kOverflow);
         if (firstByteAt < 0 && !slow && now - echoed > kFirstReplyByteMs) return fail(kEcuSilent);
         if (firstByteAt >= 0 && now - firstByteAt > replyWireMs + kReplyLatencyMs) return fail(kOverflow);
+        // The guard's own exchanges (paid before this one) are not served.
+        if (serve_ && !guarding_ && ++reads % kServeEveryReads == 0) {
+            const qint64 before = clock_();
+            (*serve_)();
+            lent += clock_() - before;
+        }
         const QByteArray got = port_->read(kReplyReadSize, kReadTimeoutMs);
         if (got.isEmpty()) {
             if (++emptyReads >= kReplyReads) return fail(kEcuSilent);
             continue;
         }
-        if (firstByteAt < 0) firstByteAt = clock_();
+        if (firstByteAt < 0) firstByteAt = clock_() - lent;
         receiver.feed(got);
         if (receiver.raw().size() > kMaxReplyLength) return fail(kOverflow);
     }

@@ -147,6 +147,16 @@ public:
     // ---- the program's guard over the exchange (one at a time) ----
     void setGuard(ExchangeGuard* guard) { guard_ = guard; }
 
+    // An exchange whose reply is long (an adaptation table: 270 ms on the
+    // wire) during which `serve` runs every kServeEveryReads reads of the
+    // reply, so that the window can keep its screen and screen readers
+    // served. Any exchange asked for meanwhile (from inside `serve`) is
+    // refused with result 3 and nothing goes on the line.
+    static constexpr int kServeEveryReads = 4;
+    int ServedExchange(const Request& request, const std::function<void()>& serve);
+    // Whether an exchange is on the line now.
+    bool onLine() const { return onLine_; }
+
     // The clock the exchange's time bound is measured on (milliseconds;
     // tests give a clock of their own).
     void setClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
@@ -158,6 +168,7 @@ private:
     int fail(int code);
     int observedExchange(const Request& request);
     int exchange(const Request& request, const QByteArray& frame);
+    int lineExchange(const Request& request, const QByteArray& frame);
     // DTR and RTS as stored (the options of the settings window).
     void applyStoredLines();
 
@@ -176,6 +187,8 @@ private:
     ExchangeObserver observer_;
     ExchangeGuard* guard_ = nullptr;
     bool guarding_ = false; // the guard's own requests are on the line
+    const std::function<void()>* serve_ = nullptr; // while a served exchange waits
+    bool onLine_ = false;
 };
 
 } // namespace kline

@@ -273,6 +273,27 @@ TEST_F(Exchange, TheLongestLegalReplyIsRead) {
     ASSERT_EQ(ecu.EcuReply().size(), 256u);
     EXPECT_EQ(ecu.EcuReply()[0], 13);
     EXPECT_EQ(ecu.EcuReply()[255], 64);
+
+    // Served while it comes: every few reads the window runs, and an
+    // exchange it asks for then is refused without a byte on the line; the
+    // reply is the same.
+    script->queueReply(frame);
+    script->log.clear();
+    int served = 0;
+    std::vector<int> refused;
+    ASSERT_EQ(ecu.ServedExchange({97, 73},
+                                 [&] {
+                                     ++served;
+                                     EXPECT_TRUE(ecu.onLine());
+                                     refused.push_back(ecu.EcuExchange({97, 26}));
+                                 }),
+              kOk);
+    EXPECT_FALSE(ecu.onLine());
+    EXPECT_GE(served, 515 / EcuLink::kReplyReadSize / EcuLink::kServeEveryReads - 1);
+    EXPECT_EQ(refused, std::vector<int>(static_cast<std::size_t>(served), kEcuSilent));
+    EXPECT_EQ(script->log.filter(QStringLiteral("write")).size(), 1);
+    ASSERT_EQ(ecu.EcuReply().size(), 256u);
+    EXPECT_EQ(ecu.EcuReply()[255], 64);
 }
 
 TEST_F(Exchange, ReplyAsTextTrimsSpacesOnly) {

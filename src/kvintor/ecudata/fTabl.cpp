@@ -8,6 +8,7 @@
 
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -82,10 +83,17 @@ void fTabl::activated() {
 }
 
 void fTabl::ShowAdaptTable(int t) {
-    if (t < 1 || t > ed::kAdaptTables) return;
+    // Asked for while a table is on its way (a screen reader's press
+    // served meanwhile): that table comes first.
+    if (t < 1 || t > ed::kAdaptTables || p_.ecu.onLine()) return;
     kline::EcuLink& ecu = p_.ecu;
-    ecu.EcuExchange(
-        ed::req::readVariable(ed::kAdaptTableList[static_cast<std::size_t>(t - 1)].variable));
+    // A table is 256 bytes, a quarter of a second on the wire: the screen
+    // and screen readers are served while it comes.
+    const QPointer<fTabl> self(this);
+    ecu.ServedExchange(
+        ed::req::readVariable(ed::kAdaptTableList[static_cast<std::size_t>(t - 1)].variable),
+        [] { common::DoEventsExceptInput(); });
+    if (!self) return;
     if (ecu.ShowExchangeError(0)) return; // the grid keeps what it showed
     const std::vector<int> reply = ecu.EcuReply();
     if (reply.size() < static_cast<std::size_t>(ed::kAdaptCells)) {
@@ -114,7 +122,7 @@ void fTabl::ShowAdaptTable(int t) {
 }
 
 void fTabl::ResetAdaptTable(int t) {
-    if (t < 1 || t > ed::kAdaptTables) return;
+    if (t < 1 || t > ed::kAdaptTables || p_.ecu.onLine()) return;
     kline::EcuLink& ecu = p_.ecu;
     const ed::BusyPointer busy(this, Qt::BusyCursor);
     // Variable 14 holds the regulator switches besides the command: a

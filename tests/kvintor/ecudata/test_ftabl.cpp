@@ -85,7 +85,23 @@ TEST_F(TablesWindow, EachButtonReadsItsTable) {
         EXPECT_EQ(read->objectName(), QStringLiteral("Command%1").arg(2 * t - 1));
         EXPECT_EQ(w->Command[static_cast<std::size_t>(2 * t)]->text(), QStringLiteral("Обнулить"));
         rig.sim->ecu.setTable(72 + t, QByteArray(256, static_cast<char>(t * 40)));
+        // While the table comes the window is served: a call queued then
+        // runs with the table on the line, and another table asked for
+        // meanwhile (a screen reader's press) waits for nothing.
+        bool servedOnLine = false;
+        QPushButton* other = w->Command[t == 1 ? 3u : 1u];
+        rig.sim->ecu.replyHook = [&](const Request&, std::optional<Request>&) {
+            QMetaObject::invokeMethod(
+                w.get(),
+                [&] {
+                    servedOnLine = rig.program.ecu.onLine();
+                    other->click();
+                },
+                Qt::QueuedConnection);
+        };
         read->click();
+        rig.sim->ecu.replyHook = nullptr;
+        EXPECT_TRUE(servedOnLine);
         EXPECT_EQ(rig.requests(), (std::vector<Request>{{97, static_cast<std::uint8_t>(72 + t)}}));
         EXPECT_EQ(cell(7, 7), kvintor::ecudata::adaptCell(t * 40, QLocale::c()));
         EXPECT_EQ(w->shownTable(), t);
